@@ -1,0 +1,63 @@
+#pragma once
+// File-system entries as the walker hands them out: `item` (normalised path,
+// attributes, times) and `finder_item` (plus the walker's verdict).
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace quorvel::filesystem {
+
+// Returns the text under which an entry is known everywhere in the system:
+// the lexically normal form of `path`, "/" between elements, without a
+// trailing "/". The root "/" stays "/". Where "\" is a separator it becomes
+// "/" too; on POSIX systems it is an ordinary character of a name.
+std::wstring normalize_item_path(const std::filesystem::path& path);
+
+// One file-system entry: its normalised path and what the platform reports
+// for the entry itself (a final symbolic link is not followed). A plain value;
+// copies are independent.
+class item {
+ public:
+  // Normalises `path`, caches the entry's own status (a failed query caches
+  // nothing and raises nothing) and reads its attributes and times. An empty
+  // path leaves everything zero and empty and touches no file system.
+  explicit item(std::filesystem::path path);
+
+  // True when the entry is a directory (attribute bit 0x10); for a symbolic
+  // link, when its target is one.
+  bool is_directory() const;
+
+  // Reloads `attributes`, `created` and `modified` for the path of `entry`;
+  // all three are 0 when the entry cannot be found. Does not renew the
+  // cached status of `entry`. Never throws.
+  virtual void refresh();
+
+  std::uint32_t attributes = 0;  // Windows FILE_ATTRIBUTE_* bits
+  std::int64_t created = 0;      // seconds since 1970-01-01 UTC, 0 where unknown
+  std::int64_t modified = 0;     // seconds since 1970-01-01 UTC
+  std::filesystem::directory_entry entry;
+};
+
+// An entry with the walker's verdict on it.
+class finder_item : public item {
+ public:
+  explicit finder_item(std::filesystem::path path);
+
+  bool ignored = false;             // a rule in force, or an ignored folder above, excludes it
+  bool is_rule_file = false;        // its name is one of the walker's rule-file names
+  std::wstring rule;                // the deciding rule line as written; empty when none
+  std::wstring rule_regex;          // that rule's regular-expression text
+  std::filesystem::path rule_file;  // the rule file that holds the deciding rule
+};
+
+// The wide text of an item's path (the path of its `entry`).
+std::wstring item_path(const item& entry);
+
+// The order in which a folder's entries are sorted before the walker hands
+// them out from the back: true when `a` goes before `b`. Non-directories come
+// before directories, and each group is in descending path order, so taking
+// from the back gives the directories in ascending order, then the rest.
+bool entry_order(const finder_item& a, const finder_item& b);
+
+}  // namespace quorvel::filesystem

@@ -1,0 +1,38 @@
+#pragma once
+// Attribute bits and time stamps of one file-system entry, in the terms of the
+// Windows file search that the item records were designed around.
+
+#include <cstdint>
+#include <filesystem>
+
+namespace quorvel::platform {
+
+// The Windows FILE_ATTRIBUTE_* bits that the records carry.
+inline constexpr std::uint32_t attribute_directory = 0x10;
+inline constexpr std::uint32_t attribute_normal = 0x80;
+inline constexpr std::uint32_t attribute_reparse_point = 0x400;
+
+// What the platform reports for an entry itself (a final link not followed).
+struct file_info {
+  std::uint32_t attributes = 0;
+  std::int64_t created = 0;   // seconds since 1970, 0 where unknown
+  std::int64_t modified = 0;  // seconds since 1970
+
+  bool operator==(const file_info&) const = default;
+};
+
+// Returns the attributes and times of the entry at `path`; all zero when it
+// does not exist or cannot be queried. Never throws.
+//
+// On POSIX systems: a directory gives 0x10; a symbolic link gives 0x400, plus
+// 0x10 when its target is a directory; any other entry 0x80. `modified` is
+// the last-write time and `created` the birth time where the file system
+// keeps one (else 0), both rounded to the nearest second.
+file_info query_file_info(const std::filesystem::path& path);
+
+// True when `entry` is a link that the walk must hand out but not enter: a
+// symbolic link, or (on Windows) a junction. Reads the entry's cached status
+// only; never throws.
+bool is_link_not_to_enter(const std::filesystem::directory_entry& entry) noexcept;
+
+}  // namespace quorvel::platform

@@ -1,0 +1,35 @@
+#pragma once
+// The set of paths that git's status listing reports as ignored.
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace quorvel::runner {
+
+// Full paths spelled as the walker spells its entries' paths, mapped to true.
+using expected_map = std::map<std::wstring, bool>;
+
+// Replaces every occurrence of `from` in `text` by `to`, left to right; text
+// that a replacement inserted is never searched again. `from` must not be
+// empty.
+void replace_all(std::wstring& text, const std::wstring& from, const std::wstring& to);
+
+// Returns the key under which the listing line `line` names an entry of
+// `folder`: tabs removed anywhere, one trailing "/" dropped, the rest appended
+// to `folder` as a path, and, where "\" separates, every "\" turned into "/".
+// Nothing else is normalised: quotes, "." and ".." elements stay.
+std::wstring expected_key(std::wstring line, const std::filesystem::path& folder);
+
+// Parses the decoded listing `text`: every non-empty line of an
+// "Ignored files:" section becomes a key. The line right after each header
+// (git's hint in parentheses) is skipped unseen, an empty line ends the
+// section, and a line that ends in a carriage return is not a header.
+expected_map parse_listing(const std::wstring& text, const std::filesystem::path& folder);
+
+// Reads the listing file at `listing` as UTF-8 and parses it; a missing or
+// unreadable file gives an empty set.
+expected_map read_expected(const std::filesystem::path& listing,
+                           const std::filesystem::path& folder);
+
+}  // namespace quorvel::runner

@@ -1,0 +1,36 @@
+#pragma once
+// Judging one walked entry against git's listing, and writing its line.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "filesystem/item.h"
+#include "runner/expected.h"
+#include "runner/output.h"
+
+namespace quorvel::runner {
+
+struct judgement {
+  bool found = false;  // git's listing names the entry or a folder above it
+  bool right = false;  // the walker's verdict equals git's
+
+  bool operator==(const judgement&) const = default;
+};
+
+// Looks the entry's path up in `expected`, then each of its parents up to the
+// root of the file system, and compares the answer with the entry's
+// `ignored`.
+judgement judge_entry(const filesystem::finder_item& entry, const expected_map& expected);
+
+// Writes the entry's line: " OK" or "ERR", " : ", the walker's and git's
+// verdicts as digits, " - ", the path with its first `prefix_length`
+// characters cut off, and for an ignored entry " <rule> /regex/"; coloured
+// when the output is a terminal.
+void report_entry(output& out, const filesystem::finder_item& entry, const judgement& verdict,
+                  std::size_t prefix_length);
+
+// Writes the closing summary: "All OK" or "Errors : <count>" between lines of
+// 24 "=", then a line end.
+void report_summary(output& out, std::uint64_t error_count);
+
+}  // namespace quorvel::runner

@@ -1,0 +1,80 @@
+#include "runner/run.h"
+
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <iomanip>
+
+#include "filesystem/finder.h"
+#include "filesystem/gitignore.h"
+#include "filesystem/item.h"
+#include "platform/native_path.h"
+#include "runner/expected.h"
+#include "runner/output.h"
+#include "runner/report.h"
+#include "text/utf8.h"
+
+namespace quorvel::runner {
+namespace {
+
+int run_test(const std::vector<std::wstring>& arguments, output& out) {
+  if (arguments.size() < 2) {
+    out.narrow("folder.exe <pathTests>");
+    out.line_end();
+    return exit_no_argument;
+  }
+  const std::wstring& argument = arguments[1];
+  if (!std::filesystem::exists(platform::to_path(argument))) {
+    out.narrow("folder tests ");
+    out.wide(argument);
+    out.narrow(" not exists!");
+    out.line_end();
+    return exit_no_folder;
+  }
+
+  const std::filesystem::path folder_path = filesystem::walk_root(platform::to_path(argument));
+  const std::size_t prefix_length = platform::to_wide(folder_path).size();
+
+  if (!std::filesystem::exists(folder_path / "i.txt")) {
+    out.narrow("file log for git not found!");
+    out.line_end();
+    out.narrow(" run ");
+    out.stream() << std::quoted(text::wide_to_bytes(platform::to_wide(folder_path)), '"', '\\');
+    out.narrow("/i.bat");
+    out.stream().flush();
+    return exit_no_listing;
+  }
+
+  const expected_map expected_ignored = read_expected(folder_path / "i.txt", folder_path);
+  filesystem::finder<filesystem::gitignore, filesystem::finder_item> walker(folder_path,
+                                                                            L".gitignore");
+  filesystem::finder_item current{std::filesystem::path()};
+  std::uint64_t error_count = 0;
+  while (walker.next(current)) {
+    const judgement verdict = judge_entry(current, expected_ignored);
+    if (!verdict.right) {
+      ++error_count;
+    }
+    report_entry(out, current, verdict, prefix_length);
+  }
+  report_summary(out, error_count);
+  return exit_completed;
+}
+
+}  // namespace
+
+int run(const std::vector<std::wstring>& arguments, std::ostream& stream) {
+  output out(stream);
+  try {
+    return run_test(arguments, out);
+  } catch (const std::exception& failure) {
+    out.narrow("error: ");
+    out.narrow(failure.what());
+  } catch (...) {
+    out.narrow("error: unknown failure");
+  }
+  out.line_end();
+  return exit_run_failed;
+}
+
+}  // namespace quorvel::runner

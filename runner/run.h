@@ -1,0 +1,27 @@
+#pragma once
+// The test run: one test folder walked with the library and judged against
+// git's listing of it.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace quorvel::runner {
+
+// Exit codes of a run.
+enum exit_code : int {
+  exit_completed = 0,    // walked and reported, errors or not
+  exit_no_argument = 1,  // no test folder named
+  exit_no_folder = 2,    // the named folder does not exist
+  exit_no_listing = 3,   // the folder has no "i.txt"
+  exit_run_failed = 4,   // the walk could not be completed (e.g. a bad rule file)
+};
+
+// Runs the test named by `arguments` (program name first, then the test
+// folder; later arguments are ignored), writing everything to `out`, and
+// returns the exit code. A failure that stops the walk (a rule file that does
+// not compile, a file-system error) ends the run with the line
+// "error: <what failed>" and exit_run_failed; no summary follows.
+int run(const std::vector<std::wstring>& arguments, std::ostream& out);
+
+}  // namespace quorvel::runner
