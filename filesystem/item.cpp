@@ -25,9 +25,10 @@ item::item(std::filesystem::path path) {
   if (path.empty()) {
     return;
   }
+  // The constructor with an error code clears the path when the query
+  // fails; assigning keeps it, with nothing cached.
   std::error_code ignored_error;
-  entry =
-      std::filesystem::directory_entry(platform::to_path(normalize_item_path(path)), ignored_error);
+  entry.assign(platform::to_path(normalize_item_path(path)), ignored_error);
   item::refresh();
 }
 

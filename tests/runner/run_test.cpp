@@ -1,1 +1,131 @@
+#include "runner/run.h"
+
+#include <string>
+
 #include <gtest/gtest.h>
+
+#include "tests/support/program.h"
+#include "tests/support/temp_folder.h"
+
+namespace quorvel::runner {
+namespace {
+
+using testing::run_folder;
+
+class RunTest : public testing::temp_folder_test {
+ protected:
+  std::string folder_text() const { return root.string(); }
+};
+
+TEST_F(RunTest, EndsEarlyWithAMessageAndACodeForMissingInput) {
+  file("plain-file");
+  folder("no-listing");
+  const struct {
+    const char* name;
+    std::vector<std::string> arguments;
+    int exit_code;
+    std::string output;
+  } rows[] = {
+      {"no argument", {}, 1, "folder.exe <pathTests>\n"},
+      {"missing folder",
+       {folder_text() + "/nope"},
+       2,
+       "folder tests " + folder_text() + "/nope not exists!\n"},
+      {"the argument is echoed unchanged",
+       {folder_text() + "/./nope\xff/"},
+       2,
+       "folder tests " + folder_text() + "/./nope\xff/ not exists!\n"},
+      {"a plain file passes the existence test",
+       {folder_text() + "/plain-file"},
+       3,
+       "file log for git not found!\n run \"" + folder_text() + "/plain-file\"/i.bat"},
+      {"no listing",
+       {folder_text() + "/no-listing"},
+       3,
+       "file log for git not found!\n run \"" + folder_text() + "/no-listing\"/i.bat"},
+      {"the hint shows the normal form",
+       {folder_text() + "/./no-listing//"},
+       3,
+       "file log for git not found!\n run \"" + folder_text() + "/no-listing/\"/i.bat"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto result = run_folder(row.arguments);
+    EXPECT_EQ(result.exit_code, row.exit_code);
+    EXPECT_EQ(result.output, row.output);
+  }
+}
+
+TEST_F(RunTest, TheHintQuotesDoubleQuotesAndBackslashes) {
+  folder("a\"b\\c");
+  const auto result = run_folder({folder_text() + "/a\"b\\c"});
+  EXPECT_EQ(result.exit_code, 3);
+  EXPECT_EQ(result.output,
+            "file log for git not found!\n run \"" + folder_text() + "/a\\\"b\\\\c\"/i.bat");
+}
+
+TEST_F(RunTest, AnEmptyFolderEndsWithAllOk) {
+  file("t/i.txt");
+  for (const auto& arguments : std::vector<std::vector<std::string>>{
+           {folder_text() + "/t"}, {folder_text() + "/t", "ignored", "too"}}) {
+    const auto result = run_folder(arguments);
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.output,
+              " OK : 00 - /i.txt\n\n========================\nAll OK\n========================\n");
+  }
+}
+
+TEST_F(RunTest, ATrailingSeparatorIsKeptInTheCutPrefix) {
+  file("t/i.txt");
+  const auto result = run_folder({folder_text() + "/t/"});
+  EXPECT_EQ(result.output,
+            " OK : 00 - i.txt\n\n========================\nAll OK\n========================\n");
+}
+
+TEST_F(RunTest, TheCurrentFolderKeepsItsNamesWhole) {
+  file("t/i.txt");
+  file("t/abc");
+  for (const char* spelling : {".", "./", "sub/.."}) {
+    SCOPED_TRACE(spelling);
+    folder("t/sub");
+    const auto result = run_folder({spelling}, root / "t");
+    EXPECT_EQ(result.output,
+              " OK : 00 - /sub\n OK : 00 - /abc\n OK : 00 - /i.txt\n\n"
+              "========================\nAll OK\n========================\n");
+  }
+}
+
+TEST_F(RunTest, ErrorsAreCountedButTheRunStillCompletes) {
+  file("t/i.txt", "Ignored files:\n  (hint)\n\ta\n\tb/\n");
+  file("t/a");
+  file("t/b/c");
+  const auto result = run_folder({folder_text() + "/t"});
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.output,
+            "ERR : 01 - /b\nERR : 01 - /a\n OK : 00 - /i.txt\nERR : 01 - /b/c\n\n"
+            "========================\nErrors : 3\n========================\n");
+}
+
+TEST_F(RunTest, OnATerminalTheReportIsColoured) {
+  file("t/i.txt", "Ignored files:\n  (hint)\n\tx\n");
+  file("t/x");
+  const auto result = testing::run_folder_on_terminal({folder_text() + "/t"});
+  EXPECT_EQ(result.exit_code, 0);
+  // The terminal turns each "\n" into "\r\n".
+  EXPECT_EQ(result.output,
+            "\x1b[32m OK\x1b[39m : \x1b[34m0\x1b[39m0 - /i.txt\r\n"
+            "\x1b[31mERR\x1b[39m : \x1b[34m0\x1b[39m1 - /x\r\n"
+            "\x1b[31m\r\n========================\r\nErrors : 1\r\n"
+            "========================\x1b[39m\r\n");
+}
+
+TEST_F(RunTest, RunsInProcessWithoutColourOnAStringStream) {
+  file("t/i.txt");
+  std::ostringstream out;
+  EXPECT_EQ(run({L"folder", (root / "t").wstring()}, out), exit_completed);
+  EXPECT_EQ(out.str(),
+            " OK : 00 - /i.txt\n\n========================\nAll OK\n========================\n");
+}
+
+}  // namespace
+}  // namespace quorvel::runner

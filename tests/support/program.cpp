@@ -1,6 +1,8 @@
 #include "tests/support/program.h"
 
+#include <cstdlib>
 #include <fcntl.h>
+#include <pty.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -58,6 +60,48 @@ program_result run_program(const std::filesystem::path& program,
 program_result run_folder(const std::vector<std::string>& arguments,
                           const std::filesystem::path& working_folder) {
   return run_program(QUORVEL_FOLDER_PROGRAM, arguments, working_folder);
+}
+
+program_result run_folder_on_terminal(const std::vector<std::string>& arguments) {
+  int terminal = -1;
+  const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (child < 0) {
+    throw std::runtime_error("forkpty failed");
+  }
+  if (child == 0) {
+    std::vector<char*> argv;
+    std::string name = QUORVEL_FOLDER_PROGRAM;
+    argv.push_back(name.data());
+    std::vector<std::string> copies = arguments;
+    for (std::string& argument : copies) {
+      argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    ::execv(name.c_str(), argv.data());
+    ::_exit(127);
+  }
+  program_result result;
+  char buffer[65536];
+  for (;;) {
+    // Reading fails with EIO once the child has closed the terminal.
+    const ssize_t count = ::read(terminal, buffer, sizeof buffer);
+    if (count <= 0) {
+      break;
+    }
+    result.output.append(buffer, static_cast<std::size_t>(count));
+  }
+  ::close(terminal);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+int shell(const std::string& command, const std::filesystem::path& working_folder) {
+  const std::string line =
+      working_folder.empty() ? command : "cd '" + working_folder.string() + "' && " + command;
+  const int status = std::system(line.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace quorvel::testing

@@ -24,3 +24,14 @@ program_result run_folder(const std::vector<std::string>& arguments,
                           const std::filesystem::path& working_folder = {});
 
 }  // namespace quorvel::testing
+
+namespace quorvel::testing {
+
+// Runs the `folder` program with its standard output on a pseudo-terminal and
+// returns what the terminal received.
+program_result run_folder_on_terminal(const std::vector<std::string>& arguments);
+
+// Runs `command` through the shell in `working_folder`; returns its exit code.
+int shell(const std::string& command, const std::filesystem::path& working_folder = {});
+
+}  // namespace quorvel::testing

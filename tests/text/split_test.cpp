@@ -28,7 +28,7 @@ TEST(SplitTest, KeepsEveryPieceIncludingEmptyOnes) {
       {L"no separator", L"|", {L"no separator"}},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(testing::PrintToString(row.text));
+    SCOPED_TRACE(::testing::PrintToString(row.text));
     EXPECT_EQ(split(row.text, row.separator), row.pieces);
   }
 }

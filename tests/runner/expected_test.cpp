@@ -1,0 +1,91 @@
+#include "runner/expected.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/temp_folder.h"
+
+namespace quorvel::runner {
+namespace {
+
+std::vector<std::wstring> keys_of(const expected_map& expected) {
+  std::vector<std::wstring> keys;
+  for (const auto& [key, value] : expected) {
+    EXPECT_TRUE(value);
+    keys.push_back(key);
+  }
+  return keys;
+}
+
+TEST(ExpectedKeyTest, AppendsTheCleanedLineToTheFolder) {
+  const struct {
+    const char* folder;
+    std::wstring line;
+    std::wstring key;
+  } rows[] = {
+      {"/work/t1", L"\tbuild/", L"/work/t1/build"},
+      {"/work/t1", L"\tsub/x.o", L"/work/t1/sub/x.o"},
+      {"tests", L"\ta.log", L"tests/a.log"},
+      {"/work/t1/", L"\tbuild/", L"/work/t1/build"},
+      {"/work/t1", L"a\tb\t", L"/work/t1/ab"},          // tabs go anywhere
+      {"/work/t1", L"\tdir//", L"/work/t1/dir/"},       // only one "/" is dropped
+      {"/work/t1", L"\t\"q u\"", L"/work/t1/\"q u\""},  // no unquoting
+      {"/work/t1", L"\t../x", L"/work/t1/../x"},        // no normalising
+      {"/work/t1", L" a.log", L"/work/t1/ a.log"},      // a space is not a tab
+      {"/work/t1", L"\ta\\b", L"/work/t1/a\\b"},        // "\" belongs to the name here
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.line));
+    EXPECT_EQ(expected_key(row.line, row.folder), row.key);
+  }
+}
+
+TEST(ParseListingTest, ReadsEveryIgnoredSection) {
+  const struct {
+    const char* name;
+    std::wstring text;
+    std::vector<std::wstring> keys;
+  } rows[] = {
+      {"git's own shape",
+       L"On branch main\n\nUntracked files:\n  (use ...)\n\tkeep.txt\n\n"
+       L"Ignored files:\n  (use \"git add -f\" ...)\n\tb.log\n\tbuild/\n\nnothing added\n",
+       {L"/t/b.log", L"/t/build"}},
+      {"CR LF line ends find no header", L"Ignored files:\r\n  (hint)\r\n\ta.log\r\n", {}},
+      {"without a hint line the first path is skipped",
+       L"Ignored files:\n\ta.log\n\tb.log\n",
+       {L"/t/b.log"}},
+      {"two sections",
+       L"Ignored files:\n(h)\n\ta\n\nIgnored files:\n(h)\n\tb\n",
+       {L"/t/a", L"/t/b"}},
+      {"duplicates collapse", L"Ignored files:\n(h)\n\ta\n\ta\n", {L"/t/a"}},
+      {"a header as the last line", L"x\nIgnored files:", {}},
+      {"a header right before the end", L"Ignored files:\n(h)", {}},
+      {"no section", L"nothing to commit\n", {}},
+      {"empty", L"", {}},
+      {"a header inside a section starts it again",
+       L"Ignored files:\n(h)\n\ta\nIgnored files:\n\tskipped\n\tb\n",
+       {L"/t/Ignored files:", L"/t/a", L"/t/b"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(keys_of(parse_listing(row.text, "/t")), row.keys);
+  }
+}
+
+class ReadExpectedTest : public testing::temp_folder_test {};
+
+TEST_F(ReadExpectedTest, DecodesTheListingAsUtf8) {
+  const auto listing = file("i.txt", "Ignored files:\n(h)\n\t\xc3\xa9t\xc3\xa9.log\n\t\xff.bin\n");
+  EXPECT_EQ(keys_of(read_expected(listing, "/t")),
+            (std::vector<std::wstring>{L"/t/\u00e9t\u00e9.log", L"/t/\xDCFF.bin"}));
+}
+
+TEST_F(ReadExpectedTest, AMissingListingGivesAnEmptySet) {
+  EXPECT_TRUE(read_expected(root / "missing.txt", root).empty());
+  EXPECT_TRUE(read_expected(folder("a-folder"), root).empty());
+}
+
+}  // namespace
+}  // namespace quorvel::runner
