@@ -167,7 +167,7 @@ void finder<Rules, Item>::list_folder(const Item& folder) {
   // is outside this guard: a failure there must not cut the listing short
   // unnoticed.
   std::error_code error;
-  std::filesystem::directory_iterator listing(folder.entry.path(), error);
+  std::filesystem::directory_iterator listing(platform::listing_path(folder.entry.path()), error);
   const std::filesystem::directory_iterator end;
   while (!error && listing != end) {
     Item record(listing->path());
@@ -193,7 +193,7 @@ void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_
     folder_length = 0;
   }
   for (const std::filesystem::path& name : ignore_names) {
-    const std::filesystem::path file = folder / name;
+    const std::filesystem::path file = platform::listing_path(folder) / name;
     if (std::filesystem::exists(file)) {
       ignores.push_back({level, folder_text, folder_length, name, std::make_shared<Rules>(file)});
     }
@@ -213,7 +213,8 @@ void finder<Rules, Item>::apply_ignores(Item& record) {
           entry.compiled->match(record, path.substr(entry.folder_length), rule, rule_regex);
       record.ignored = ignored;
       if (ignored) {
-        record.rule_file = platform::to_path(entry.folder) / entry.file_name;
+        record.rule_file =
+            platform::listing_path(platform::to_path(entry.folder)) / entry.file_name;
         record.rule = rule;
         record.rule_regex = rule_regex;
       }

@@ -1,16 +1,133 @@
 #include "filesystem/gitignore.h"
 
-// Placeholder until the rule-file reader lands: no rules.
+#include <stdexcept>
+#include <utility>
+
+#include "filesystem/read_all.h"
+#include "filesystem/translate.h"
+#include "platform/native_path.h"
+#include "text/split.h"
+#include "text/utf8.h"
 
 namespace quorvel::filesystem {
+namespace {
 
-gitignore::gitignore(const std::filesystem::path& /*file*/) {}
+// A std::regex_error that keeps the library's code but says where the
+// expression came from; the standard type carries only the code.
+class located_regex_error : public std::regex_error {
+ public:
+  located_regex_error(std::regex_constants::error_type code, const std::string& message)
+      : std::regex_error(code), message_(message) {}
 
-bool gitignore::match(const finder_item& entry, const std::wstring& path, std::wstring& /*rule*/,
-                      std::wstring& /*rule_regex*/) const {
-  return entry.is_directory() && path == L"/.git";
+  const char* what() const noexcept override { return message_.what(); }
+
+ private:
+  // A standard exception holds its text in shared storage, so copying this
+  // one while it is thrown cannot fail.
+  std::runtime_error message_;
+};
+
+// "<file>:<line number>: <what failed>: <line>", in bytes: the path as the
+// system spells it, the line in UTF-8 with stray bytes given back.
+std::string locate(const std::filesystem::path& file, std::size_t number, const std::string& what,
+                   const std::wstring& line) {
+  return text::wide_to_bytes(platform::to_wide(file)) + ":" + std::to_string(number) + ": " + what +
+         ": " + text::wide_to_bytes(line);
 }
 
-void gitignore::add_rule(const std::wstring& /*line*/) {}
+}  // namespace
+
+gitignore::gitignore(const std::filesystem::path& file) {
+  std::string bytes;
+  read_all(file, bytes);
+  std::wstring text = text::utf8_to_wide(bytes);
+  // Every line end becomes one "\n". CR LF is folded first so that it ends
+  // one line, not two, and the numbers in messages are the editor's; the
+  // rules are the same either way, since empty lines are skipped.
+  replace_all(text, L"\r\n", L"\n");
+  replace_all(text, L"\r", L"\n");
+  const std::vector<std::wstring> lines = text::split(text, L"\n");
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::wstring& line = lines[i];
+    // Only a "#" in the very first position makes a comment.
+    if (line.empty() || line.front() == L'#') {
+      continue;
+    }
+    try {
+      add_rule(line);
+    } catch (const std::regex_error& failure) {
+      throw located_regex_error(
+          failure.code(),
+          locate(file, i + 1, "invalid regular expression (" + std::string(failure.what()) + ")",
+                 line));
+    } catch (const std::out_of_range& failure) {
+      throw std::out_of_range(locate(file, i + 1, failure.what(), line));
+    }
+  }
+}
+
+bool gitignore::match(const finder_item& entry, const std::wstring& path, std::wstring& rule,
+                      std::wstring& rule_regex) const {
+  const bool is_directory = entry.is_directory();
+  // The repository's own folder is never handed to the rules, so no rule can
+  // un-ignore it; a file of that name, or a nested one, is an ordinary entry.
+  if (is_directory && path == L"/.git") {
+    return true;
+  }
+  // The last rule that applies and matches decides. Only a rule of the other
+  // polarity can change the verdict, so the others are not run: that is also
+  // why an ignored entry reports the first ignoring rule after the last
+  // un-ignoring one.
+  bool ignored = false;
+  for (const ignore_rule& candidate : rules) {
+    if (candidate.dir_only && !is_directory) {
+      continue;
+    }
+    if (candidate.negation != ignored || !std::regex_match(path, candidate.regex)) {
+      continue;
+    }
+    ignored = !candidate.negation;
+    if (ignored) {
+      rule = candidate.text;
+      rule_regex = candidate.regex_text;
+    } else {
+      rule.clear();
+      rule_regex.clear();
+    }
+  }
+  return ignored;
+}
+
+void gitignore::add_rule(const std::wstring& line) {
+  ignore_rule rule;
+  rule.text = line;
+  std::wstring pattern = line;
+  if (pattern.front() == L'!') {
+    rule.negation = true;
+    pattern.erase(0, 1);
+  }
+  if (pattern.empty()) {
+    throw std::out_of_range("nothing follows \"!\"");
+  }
+  if (pattern.back() == L'/') {
+    rule.dir_only = true;
+    pattern.pop_back();
+  }
+  // A "/" left in the pattern ties it to this file's folder: it must match
+  // the whole relative path. Without one it may start at any component, and
+  // anything may follow.
+  if (pattern.find(L'/') != std::wstring::npos) {
+    if (pattern.front() == L'/') {
+      pattern.erase(0, 1);
+    }
+    translate_pattern(pattern);
+    rule.regex_text = L"^\\/" + pattern + L"$";
+  } else {
+    translate_pattern(pattern);
+    rule.regex_text = L".*\\/" + pattern + L".*";
+  }
+  rule.regex = std::wregex(rule.regex_text, std::regex_constants::ECMAScript);
+  rules.push_back(std::move(rule));
+}
 
 }  // namespace quorvel::filesystem

@@ -23,19 +23,26 @@ struct ignore_rule {
 // The rules of one rule file; immutable once constructed.
 class gitignore {
  public:
-  // Reads and compiles the rule file at `file`. A file that cannot be sized
-  // or opened (a folder too) gives no rules and no error.
-  // Throws std::out_of_range for the line "!" and std::regex_error for a
-  // pattern whose expression is invalid; what() names the file, the line
-  // number and the line as written.
+  // Reads the rule file at `file` as UTF-8 and compiles every line that is
+  // neither empty nor begins with "#". CR LF, LF and a lone CR each end a
+  // line; nothing is trimmed and a backslash stays in the pattern. A file
+  // that cannot be sized or opened (a folder too) gives no rules and no
+  // error.
+  // Throws std::out_of_range for the line "!" and std::regex_error (with the
+  // library's code) for a pattern whose expression is invalid. Their what()
+  // reads "<file>:<line number>: <what failed>: <line as written>", with the
+  // line numbered from 1 as an editor shows it.
   explicit gitignore(const std::filesystem::path& file);
   virtual ~gitignore() = default;
 
   // Returns whether this file ignores `entry`, whose path relative to the
-  // file's folder is `path` (such as "/src/a.c"). A directory "/.git" is
-  // always ignored. The last applicable matching rule decides; `rule` and
-  // `rule_regex` receive the text and expression of an ignoring rule, are
-  // emptied by an un-ignoring one, and keep their values otherwise.
+  // file's folder is `path` (such as "/src/a.c"; the whole path must match).
+  // A directory "/.git" is always ignored, whatever the rules say. Otherwise
+  // the last rule that applies and matches decides: an ignoring one sets
+  // `rule` and `rule_regex` to its text and expression, an un-ignoring one
+  // empties both, and they keep their values when no rule matches or for
+  // "/.git". The rule reported is the first ignoring match since the last
+  // un-ignoring one, not the last. Throws std::regex_error if matching fails.
   bool match(const finder_item& entry, const std::wstring& path, std::wstring& rule,
              std::wstring& rule_regex) const;
 
@@ -43,6 +50,9 @@ class gitignore {
   const std::vector<ignore_rule>& compiled_rules() const { return rules; }
 
  private:
+  // Compiles one non-empty line and appends it. Throws std::out_of_range when
+  // nothing is left of the pattern ("!") and std::regex_error when its
+  // expression is invalid, both without the file and line.
   void add_rule(const std::wstring& line);
 
   std::vector<ignore_rule> rules;

@@ -31,4 +31,16 @@ class console {
 // goes to `text` (the C++ stream bound to it). Lives as long as the process.
 console& standard_console(standard_stream stream, std::ostream& text);
 
+// Makes standard output carry the report's bytes unchanged while it lives: on
+// Windows it switches standard output to binary mode (so "\n" is not widened
+// to "\r\n") and a console's output code page to UTF-8, which it restores at
+// the end (and on an interrupt). Does nothing on POSIX systems. One at a time.
+class utf8_output_session {
+ public:
+  utf8_output_session();
+  ~utf8_output_session();
+  utf8_output_session(const utf8_output_session&) = delete;
+  utf8_output_session& operator=(const utf8_output_session&) = delete;
+};
+
 }  // namespace quorvel::platform

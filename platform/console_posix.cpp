@@ -54,4 +54,7 @@ console& standard_console(standard_stream stream, std::ostream& text) {
   return error;
 }
 
+utf8_output_session::utf8_output_session() = default;
+utf8_output_session::~utf8_output_session() = default;
+
 }  // namespace quorvel::platform

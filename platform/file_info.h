@@ -12,6 +12,10 @@ inline constexpr std::uint32_t attribute_directory = 0x10;
 inline constexpr std::uint32_t attribute_normal = 0x80;
 inline constexpr std::uint32_t attribute_reparse_point = 0x400;
 
+// The reparse tags of the links that the walk does not enter.
+inline constexpr std::uint32_t reparse_tag_symlink = 0xA000000C;
+inline constexpr std::uint32_t reparse_tag_mount_point = 0xA0000003;  // a junction
+
 // What the platform reports for an entry itself (a final link not followed).
 struct file_info {
   std::uint32_t attributes = 0;
@@ -31,8 +35,19 @@ struct file_info {
 file_info query_file_info(const std::filesystem::path& path);
 
 // True when `entry` is a link that the walk must hand out but not enter: a
-// symbolic link, or (on Windows) a junction. Reads the entry's cached status
-// only; never throws.
+// symbolic link, or (on Windows) a junction. On POSIX systems it reads the
+// entry's cached status; on Windows it asks the file search for the entry's
+// reparse tag. Never throws.
 bool is_link_not_to_enter(const std::filesystem::directory_entry& entry) noexcept;
+
+// True when an entry with these Windows attribute bits and reparse tag (the
+// file search's dwReserved0) is a symbolic link or a junction: a reparse point
+// tagged as either. Tag 0, which Windows never gives, counts too: Wine reports
+// the host's symbolic links as reparse points without a tag.
+constexpr bool is_link_reparse_point(std::uint32_t attributes, std::uint32_t reparse_tag) {
+  return (attributes & attribute_reparse_point) != 0 &&
+         (reparse_tag == reparse_tag_symlink || reparse_tag == reparse_tag_mount_point ||
+          reparse_tag == 0);
+}
 
 }  // namespace quorvel::platform

@@ -29,7 +29,16 @@ std::wstring to_generic_wide(const std::filesystem::path& path);
 // The path whose native text is `text`; the inverse of `to_wide`.
 std::filesystem::path to_path(const std::wstring& text);
 
-// The program's arguments (program name first) as wide text.
+// The program's arguments (program name first) as wide text. On Windows they
+// come from the wide command line (`argv` is not read), so no character is
+// lost to the narrow code page.
 std::vector<std::wstring> command_line(int argc, char** argv);
+
+// The path under which the contents of the folder known by the record path
+// `folder` are reached: listed, and joined with a rule-file name. The same
+// path everywhere except for a bare drive designator on Windows ("C:", the
+// record path of the drive root "C:\"), which names the drive's current
+// folder and so becomes "C:/".
+std::filesystem::path listing_path(const std::filesystem::path& folder);
 
 }  // namespace quorvel::platform

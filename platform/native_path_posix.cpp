@@ -24,4 +24,8 @@ std::vector<std::wstring> command_line(int argc, char** argv) {
   return arguments;
 }
 
+std::filesystem::path listing_path(const std::filesystem::path& folder) {
+  return folder;
+}
+
 }  // namespace quorvel::platform

@@ -1,0 +1,51 @@
+#include <windows.h>
+
+#include "platform/file_info.h"
+#include "platform/filetime.h"
+
+namespace quorvel::platform {
+namespace {
+
+std::int64_t to_seconds(const FILETIME& time) {
+  const std::uint64_t ticks =
+      (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  return filetime_to_unix_seconds(ticks);
+}
+
+// The search describes the entry itself: a link or junction is not followed.
+// False when the entry cannot be found (or the path ends in a separator,
+// which the search does not accept).
+bool find_entry(const std::filesystem::path& path, WIN32_FIND_DATAW& data) {
+  const HANDLE search = ::FindFirstFileW(path.c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  ::FindClose(search);
+  return true;
+}
+
+}  // namespace
+
+file_info query_file_info(const std::filesystem::path& path) {
+  file_info info;
+  WIN32_FIND_DATAW data;
+  if (!find_entry(path, data)) {
+    return info;
+  }
+  info.attributes = data.dwFileAttributes;
+  info.created = to_seconds(data.ftCreationTime);
+  info.modified = to_seconds(data.ftLastWriteTime);
+  return info;
+}
+
+bool is_link_not_to_enter(const std::filesystem::directory_entry& entry) noexcept {
+  // The standard library here does not tell links from folders, so ask the
+  // file search, which reports a reparse point's tag in dwReserved0.
+  WIN32_FIND_DATAW data;
+  if (!find_entry(entry.path(), data)) {
+    return false;
+  }
+  return is_link_reparse_point(data.dwFileAttributes, data.dwReserved0);
+}
+
+}  // namespace quorvel::platform
