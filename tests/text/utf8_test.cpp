@@ -108,29 +108,5 @@ TEST(Utf8ToWideTest, StrayBytesDecodeAsInFileNames) {
   }
 }
 
-TEST(BytesToWideTest, NamesSurviveTheRoundTrip) {
-  for (const std::string bytes :
-       {"", "plain", "caf\xC3\xA9", "\xF0\x9F\x98\x80", "\xFF\xFE", "\xC0\x80", "\xED\xA0\x80",
-        "\xED\xB2\x80", "\xE2\x82", "a\xDC\x80z", "\xF4\x90\x80\x80"}) {
-    SCOPED_TRACE(hex(bytes));
-    EXPECT_EQ(wide_to_bytes(bytes_to_wide(bytes)), bytes);
-  }
-}
-
-TEST(BytesToWideTest, OnlyValidSequencesBecomeCharacters) {
-  const struct {
-    std::string bytes;
-    std::wstring text;
-  } rows[] = {
-      {"caf\xC3\xA9", L"caf\u00E9"},         {"\xF0\x9F\x98\x80", L"\U0001F600"},
-      {"\xC0\x80", units({0xDCC0, 0xDC80})}, {"\xED\xA0\x80", units({0xDCED, 0xDCA0, 0xDC80})},
-      {"\xC3\x41", units({0xDCC3, L'A'})},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(hex(row.bytes));
-    EXPECT_EQ(bytes_to_wide(row.bytes), row.text);
-  }
-}
-
 }  // namespace
 }  // namespace quorvel::text
