@@ -1,5 +1,6 @@
 #include "runner/run.h"
 
+#include <algorithm>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -104,6 +105,34 @@ TEST_F(RunTest, ErrorsAreCountedButTheRunStillCompletes) {
   EXPECT_EQ(result.output,
             "ERR : 01 - /b\nERR : 01 - /a\n OK : 00 - /i.txt\nERR : 01 - /b/c\n\n"
             "========================\nErrors : 3\n========================\n");
+}
+
+TEST_F(RunTest, ABadRuleFileEndsTheRunWithCodeFourAndNoSummary) {
+  const struct {
+    const char* name;
+    const char* rules;
+    std::string line;
+  } rows[] = {
+      {"a lone exclamation mark", "# nothing but a negation\n\n!\n", "3"},
+      {"an unclosed group", "ok\r\na(b\r\n", "2"},
+      {"an unclosed class", "[abc", "1"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    file("t/i.txt");
+    file("t/a");
+    const auto rule_file = file("t/sub/.gitignore", row.rules);
+    const auto result = run_folder({folder_text() + "/t"});
+    EXPECT_EQ(result.exit_code, 4);
+    // The root's entries were written before the walk reached the bad file.
+    const std::string written = " OK : 00 - /sub\n OK : 00 - /a\n OK : 00 - /i.txt\n";
+    EXPECT_EQ(result.output.substr(0, written.size()), written);
+    const std::string error = result.output.substr(written.size());
+    EXPECT_EQ(error.rfind("error: " + rule_file.string() + ":" + row.line + ": ", 0), 0u) << error;
+    EXPECT_EQ(error.find("========"), std::string::npos);
+    EXPECT_EQ(error.back(), '\n');
+    EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1);
+  }
 }
 
 TEST_F(RunTest, OnATerminalTheReportIsColoured) {
