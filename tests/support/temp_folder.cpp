@@ -1,17 +1,22 @@
 #include "tests/support/temp_folder.h"
 
 #include <fstream>
+#include <random>
 #include <stdexcept>
-#include <stdlib.h>
 
 namespace quorvel::testing {
 
 std::filesystem::path make_temp_folder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    throw std::runtime_error("cannot create a temporary folder");
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    // Creating the folder is the test for a free name.
+    const std::filesystem::path candidate = base / ("quorvel-" + std::to_string(random()));
+    if (std::filesystem::create_directory(candidate)) {
+      return candidate;
+    }
   }
-  return pattern;
+  throw std::runtime_error("cannot create a temporary folder");
 }
 
 void write_file(const std::filesystem::path& path, std::string_view bytes) {
