@@ -1,0 +1,24 @@
+#pragma once
+// Running a helper program (git, the folder program) as a child process.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quorvel::corpus {
+
+struct process_result {
+  int exit_code = -1;  // 128 + the signal when the child was killed
+  std::string output;  // standard output, byte for byte
+  std::string errors;  // standard error, byte for byte
+};
+
+// Runs `arguments` (the program first, looked up on PATH) in `working_folder`
+// with the environment of this process plus `environment` ("NAME=value"
+// entries, overriding), standard input empty and both output streams captured
+// through pipes. Throws std::runtime_error when the child cannot be started.
+process_result run_process(const std::vector<std::string>& arguments,
+                           const std::filesystem::path& working_folder,
+                           const std::vector<std::string>& environment = {});
+
+}  // namespace quorvel::corpus
