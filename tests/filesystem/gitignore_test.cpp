@@ -11,6 +11,7 @@
 
 #include "filesystem/item.h"
 #include "platform/file_info.h"
+#include "platform/native_path.h"
 #include "tests/support/temp_folder.h"
 #include "text/utf8.h"
 
@@ -214,28 +215,36 @@ TEST_F(GitignoreTest, FailureNamesTheFileAndTheLine) {
     }
     return std::string("(compiled)");
   };
-  const struct {
+  struct failure_row {
     std::filesystem::path relative;
     std::string bytes;
+    std::string relative_bytes;  // `relative` as the message spells it
     std::string message;
-  } rows[] = {
-      {".gitignore", "# rules\n\n*.o\na(b\n",
-       ":4: invalid regular expression (" + library_message(LR"(.*\/a(b.*)") + "): a(b"},
-      {".gitignore", "# c\r\n\r\n!\r\n", ":3: nothing follows \"!\": !"},
-      {".gitignore", "x\ry\r\r  [abc",
-       ":4: invalid regular expression (" + library_message(LR"(.*\/  [abc.*)") + "):   [abc"},
-      // The path comes out in the system's own bytes, even when they are not
-      // UTF-8.
-      {"caf\xC3\xA9/odd\xFF/.gitignore", "!\n", ":1: nothing follows \"!\": !"},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.message);
+  std::vector<failure_row> rows = {
+      {".gitignore", "# rules\n\n*.o\na(b\n", ".gitignore",
+       ":4: invalid regular expression (" + library_message(LR"(.*\/a(b.*)") + "): a(b"},
+      {".gitignore", "# c\r\n\r\n!\r\n", ".gitignore", ":3: nothing follows \"!\": !"},
+      {".gitignore", "x\ry\r\r  [abc", ".gitignore",
+       ":4: invalid regular expression (" + library_message(LR"(.*\/  [abc.*)") + "):   [abc"},
+      {platform::to_path(L"caf\u00E9/.gitignore"), "\xE2\x82\xAC!\n!\n", "caf\xC3\xA9/.gitignore",
+       ":2: nothing follows \"!\": !"},
+  };
+  if constexpr (!platform::backslash_is_separator) {
+    // A name that is not UTF-8 comes out in the system's own bytes.
+    rows.push_back({std::string("odd\xFF/.gitignore"), "!", "odd\xFF/.gitignore",
+                    ":1: nothing follows \"!\": !"});
+  }
+  const std::string root_bytes = text::wide_to_bytes(platform::to_wide(root)) +
+                                 (platform::backslash_is_separator ? "\\" : "/");
+  for (const failure_row& row : rows) {
+    SCOPED_TRACE(row.relative_bytes + row.message);
     const std::filesystem::path path = file(row.relative, row.bytes);
     try {
       gitignore compiled(path);
       ADD_FAILURE() << "no exception";
     } catch (const std::exception& failure) {
-      EXPECT_EQ(failure.what(), path.native() + row.message);
+      EXPECT_EQ(failure.what(), root_bytes + row.relative_bytes + row.message);
     }
   }
 }
