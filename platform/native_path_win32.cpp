@@ -1,6 +1,7 @@
+#include <windows.h>
+// Needs the types of <windows.h>.
 #include <new>
 #include <shellapi.h>
-#include <windows.h>
 
 #include "platform/native_path.h"
 
