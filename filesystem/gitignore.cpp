@@ -16,15 +16,15 @@ namespace {
 // expression came from; the standard type carries only the code.
 class located_regex_error : public std::regex_error {
  public:
-  located_regex_error(std::regex_constants::error_type code, const std::string& message)
-      : std::regex_error(code), message_(message) {}
+  located_regex_error(std::regex_constants::error_type code, const std::string& text)
+      : std::regex_error(code), message(text) {}
 
-  const char* what() const noexcept override { return message_.what(); }
+  const char* what() const noexcept override { return message.what(); }
 
  private:
   // A standard exception holds its text in shared storage, so copying this
   // one while it is thrown cannot fail.
-  std::runtime_error message_;
+  std::runtime_error message;
 };
 
 // "<file>:<line number>: <what failed>: <line>", in bytes: the path as the

@@ -20,8 +20,8 @@ class notify {
   };
 
  private:
-  std::vector<handler> handlers_;
-  Value value_{};
+  std::vector<handler> handlers;
+  Value value{};
 };
 
 }  // namespace quorvel

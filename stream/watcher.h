@@ -20,18 +20,18 @@ class watcher {
   virtual ~watcher() = default;
 
  private:
-  std::mutex mutex_;
-  std::array<std::uint64_t, 5> words_;
-  Value value_;
-  First first_;
-  Second second_;
-  Third third_;
+  std::mutex mutex;
+  std::array<std::uint64_t, 5> words;
+  Value value;
+  First first;
+  Second second;
+  Third third;
 };
 
 template <class Value, class First, class Second, class Third>
 watcher<Value, First, Second, Third>::watcher() {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  words_.fill(0);
+  const std::lock_guard<std::mutex> lock(mutex);
+  words.fill(0);
 }
 
 }  // namespace quorvel

@@ -2,7 +2,7 @@
 
 namespace quorvel::stream::intl {
 
-random::random() : engine_(device_()), distribution_(1, 65536) {}
+random::random() : engine(device()), distribution(1, 65536) {}
 
 random::~random() = default;
 

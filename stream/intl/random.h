@@ -15,9 +15,9 @@ class random {
   virtual ~random();
 
  private:
-  std::random_device device_;
-  std::mt19937 engine_;
-  std::uniform_int_distribution<std::int64_t> distribution_;
+  std::random_device device;
+  std::mt19937 engine;
+  std::uniform_int_distribution<std::int64_t> distribution;
 };
 
 }  // namespace quorvel::stream::intl

@@ -20,8 +20,7 @@ TEST_F(ReadAllTest, KeepsEveryByteUnchanged) {
       "",
       "a\r\nb",
       "\xEF\xBB\xBF# rules\n",
-      "before\x1A"
-      "after",
+      std::string("before") + '\x1A' + "after",
       std::string("a\0b\0", 4),
       "\xFF\xFE\r",
   };
