@@ -39,8 +39,9 @@ class item {
   std::filesystem::directory_entry entry;
 };
 
-// An entry with the walker's verdict on it.
-class finder_item : public item {
+// An entry with the walker's verdict on it. Final, because records are
+// held and destroyed by value, never through a pointer to `item`.
+class finder_item final : public item {
  public:
   explicit finder_item(std::filesystem::path path);
 
