@@ -1,11 +1,17 @@
 #include "text/utf8.h"
 
 #include <cstdint>
+#include <type_traits>
 
 namespace quorvel::text {
 namespace {
 
 constexpr bool wide_is_16_bits = sizeof(wchar_t) == 2;
+
+// The value of a unit, read as unsigned whatever the signedness of wchar_t.
+constexpr std::uint32_t unit_value(wchar_t unit) {
+  return static_cast<std::make_unsigned_t<wchar_t>>(unit);
+}
 
 constexpr wchar_t stray_unit(unsigned char byte) {
   return static_cast<wchar_t>(0xDC00 + byte);
@@ -148,7 +154,7 @@ std::string wide_to_bytes(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
-    auto code_point = static_cast<std::uint32_t>(text[i]);
+    auto code_point = unit_value(text[i]);
     if (code_point < 0x80) {
       out += static_cast<char>(code_point);
       continue;
@@ -158,7 +164,7 @@ std::string wide_to_bytes(std::wstring_view text) {
       continue;
     }
     if (wide_is_16_bits && code_point >= 0xD800 && code_point <= 0xDBFF && i + 1 < text.size()) {
-      const auto low = static_cast<std::uint32_t>(text[i + 1]);
+      const auto low = unit_value(text[i + 1]);
       if (low >= 0xDC00 && low <= 0xDFFF) {
         code_point = 0x10000 + ((code_point - 0xD800) << 10) + (low - 0xDC00);
         ++i;
