@@ -9,6 +9,7 @@ namespace quorvel::platform {
 
 // The Windows FILE_ATTRIBUTE_* bits that the records carry.
 inline constexpr std::uint32_t attribute_directory = 0x10;
+inline constexpr std::uint32_t attribute_archive = 0x20;  // Windows sets it on new files
 inline constexpr std::uint32_t attribute_normal = 0x80;
 inline constexpr std::uint32_t attribute_reparse_point = 0x400;
 

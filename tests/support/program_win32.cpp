@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "tests/support/program.h"
+#include "tests/support/temp_folder.h"
 #include "text/utf8.h"
 
 namespace quorvel::testing {
@@ -221,6 +222,64 @@ int shell(const std::string& command, const std::filesystem::path& working_folde
     std::filesystem::remove(file);
   }
   return code;
+}
+
+bool make_folder_link(const std::filesystem::path& target, const std::filesystem::path& link) {
+  const auto is_reparse_point = [&link] {
+    const DWORD attributes = ::GetFileAttributesW(link.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  };
+  // Windows makes links only with the privilege or in developer mode, and
+  // Wine (8.0) reports success without making one: look at the result.
+  ::CreateSymbolicLinkW(
+      link.c_str(), target.c_str(),
+      SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+  if (!is_reparse_point()) {
+    // Wine shows the host's own links as reparse points.
+    shell("ln -s '" + host_path(target) + "' '" + host_path(link) + "'", link.parent_path());
+  }
+  return is_reparse_point();
+}
+
+void remove_tree(const std::filesystem::path& path) noexcept {
+  // The standard library here follows links while it removes (a link to a
+  // folder above would never end), so walk the tree by hand.
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return;
+  }
+  const bool is_folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    if (is_folder) {
+      std::error_code error;
+      std::vector<std::filesystem::path> entries;
+      for (std::filesystem::directory_iterator it(path, error), end; !error && it != end;
+           it.increment(error)) {
+        entries.push_back(it->path());
+      }
+      for (const auto& entry : entries) {
+        remove_tree(entry);
+      }
+      ::RemoveDirectoryW(path.c_str());
+    } else {
+      ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      ::DeleteFileW(path.c_str());
+    }
+    return;
+  }
+  if ((is_folder ? ::RemoveDirectoryW(path.c_str()) : ::DeleteFileW(path.c_str())) != 0) {
+    return;
+  }
+  // Wine cannot remove the host's links to folders; the host can.
+  try {
+    // Named through its folder: Wine's host name of the link is its target's.
+    shell("rm -f '" + host_path(path.parent_path()) + "/" +
+              text::wide_to_bytes(path.filename().native()) + "'",
+          path.parent_path());
+  } catch (...) {
+    // Nothing more to try: the folder stays behind.
+  }
 }
 
 }  // namespace quorvel::testing
