@@ -30,12 +30,14 @@ std::string digit(bool value) {
   return value ? "1" : "0";
 }
 
-// The number of lines a rule file's bytes hold, counted as the rule-file
-// reader counts them: every "\r" and every "\n" ends a line.
+// The number of lines a rule file's bytes hold, as an editor counts them (and
+// the reader's messages number them): "\r\n", a lone "\r" and "\n" each end one.
 int count_lines(const std::string& bytes) {
   int lines = 1;
-  for (const char c : bytes) {
-    lines += c == '\n' || c == '\r' ? 1 : 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))) {
+      ++lines;
+    }
   }
   return lines;
 }
