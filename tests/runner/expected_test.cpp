@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/native_path.h"
 #include "tests/support/temp_folder.h"
 
 namespace quorvel::runner {
@@ -20,11 +21,12 @@ std::vector<std::wstring> keys_of(const expected_map& expected) {
 }
 
 TEST(ExpectedKeyTest, AppendsTheCleanedLineToTheFolder) {
-  const struct {
+  struct row_type {
     const char* folder;
     std::wstring line;
     std::wstring key;
-  } rows[] = {
+  };
+  std::vector<row_type> rows = {
       {"/work/t1", L"\tbuild/", L"/work/t1/build"},
       {"/work/t1", L"\tsub/x.o", L"/work/t1/sub/x.o"},
       {"tests", L"\ta.log", L"tests/a.log"},
@@ -34,8 +36,20 @@ TEST(ExpectedKeyTest, AppendsTheCleanedLineToTheFolder) {
       {"/work/t1", L"\t\"q u\"", L"/work/t1/\"q u\""},  // no unquoting
       {"/work/t1", L"\t../x", L"/work/t1/../x"},        // no normalising
       {"/work/t1", L" a.log", L"/work/t1/ a.log"},      // a space is not a tab
-      {"/work/t1", L"\ta\\b", L"/work/t1/a\\b"},        // "\" belongs to the name here
   };
+  if constexpr (platform::backslash_is_separator) {
+    rows.insert(rows.end(),
+                {
+                    {"/work/t1", L"\ta\\b", L"/work/t1/a/b"},
+                    {"C:\\work\\t1", L"\tbuild/", L"C:/work/t1/build"},
+                    {"C:\\work\\t1", L"\tsub/x.o", L"C:/work/t1/sub/x.o"},
+                    {"C:\\work\\t1\\", L"\tbuild/", L"C:/work/t1/build"},
+                    {"C:\\", L"\ta.log", L"C:/a.log"},
+                    {"C:\\work\\t1", L"\tb\\", L"C:/work/t1/b/"},  // a trailing "\" stays
+                });
+  } else {
+    rows.push_back({"/work/t1", L"\ta\\b", L"/work/t1/a\\b"});  // "\" belongs to the name
+  }
   for (const auto& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(row.line));
     EXPECT_EQ(expected_key(row.line, row.folder), row.key);

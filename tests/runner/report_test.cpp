@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "filesystem/item.h"
+#include "platform/native_path.h"
+#include "text/utf8.h"
 
 namespace quorvel::runner {
 namespace {
@@ -14,7 +16,8 @@ using filesystem::finder_item;
 
 finder_item entry(const char* path, bool ignored, std::wstring rule = L"",
                   std::wstring rule_regex = L"") {
-  finder_item item{std::filesystem::path(path)};
+  // The path's UTF-8 bytes name the same entry on every platform.
+  finder_item item{platform::to_path(text::bytes_to_wide(path))};
   item.ignored = ignored;
   item.rule = std::move(rule);
   item.rule_regex = std::move(rule_regex);

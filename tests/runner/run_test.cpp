@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/native_path.h"
 #include "tests/support/program.h"
 #include "tests/support/temp_folder.h"
 
@@ -16,6 +17,23 @@ using testing::run_folder;
 class RunTest : public testing::temp_folder_test {
  protected:
   std::string folder_text() const { return root.string(); }
+
+  // The folder as the hint after " run " shows it: its normal form (with the
+  // preferred separators) quoted, a backslash before each quote and backslash.
+  static std::string quoted_folder(const std::string& folder) {
+    std::string normal = folder;
+    if constexpr (platform::backslash_is_separator) {
+      std::replace(normal.begin(), normal.end(), '/', '\\');
+    }
+    std::string quoted = "\"";
+    for (const char c : normal) {
+      if (c == '"' || c == '\\') {
+        quoted += '\\';
+      }
+      quoted += c;
+    }
+    return quoted + "\"";
+  }
 };
 
 TEST_F(RunTest, EndsEarlyWithAMessageAndACodeForMissingInput) {
@@ -39,15 +57,18 @@ TEST_F(RunTest, EndsEarlyWithAMessageAndACodeForMissingInput) {
       {"a plain file passes the existence test",
        {folder_text() + "/plain-file"},
        3,
-       "file log for git not found!\n run \"" + folder_text() + "/plain-file\"/i.bat"},
+       "file log for git not found!\n run " + quoted_folder(folder_text() + "/plain-file") +
+           "/i.bat"},
       {"no listing",
        {folder_text() + "/no-listing"},
        3,
-       "file log for git not found!\n run \"" + folder_text() + "/no-listing\"/i.bat"},
+       "file log for git not found!\n run " + quoted_folder(folder_text() + "/no-listing") +
+           "/i.bat"},
       {"the hint shows the normal form",
        {folder_text() + "/./no-listing//"},
        3,
-       "file log for git not found!\n run \"" + folder_text() + "/no-listing/\"/i.bat"},
+       "file log for git not found!\n run " + quoted_folder(folder_text() + "/no-listing/") +
+           "/i.bat"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -58,6 +79,9 @@ TEST_F(RunTest, EndsEarlyWithAMessageAndACodeForMissingInput) {
 }
 
 TEST_F(RunTest, TheHintQuotesDoubleQuotesAndBackslashes) {
+#ifdef _WIN32
+  GTEST_SKIP() << "names hold neither; the separators are quoted in the other hints";
+#endif
   folder("a\"b\\c");
   const auto result = run_folder({folder_text() + "/a\"b\\c"});
   EXPECT_EQ(result.exit_code, 3);
@@ -121,14 +145,17 @@ TEST_F(RunTest, ABadRuleFileEndsTheRunWithCodeFourAndNoSummary) {
     SCOPED_TRACE(row.name);
     file("t/i.txt");
     file("t/a");
-    const auto rule_file = file("t/sub/.gitignore", row.rules);
+    file("t/sub/.gitignore", row.rules);
+    // The folder's record path joined with the rule-file name.
+    const std::string rule_file = (root / "t/sub").generic_string() +
+                                  char(std::filesystem::path::preferred_separator) + ".gitignore";
     const auto result = run_folder({folder_text() + "/t"});
     EXPECT_EQ(result.exit_code, 4);
     // The root's entries were written before the walk reached the bad file.
     const std::string written = " OK : 00 - /sub\n OK : 00 - /a\n OK : 00 - /i.txt\n";
     EXPECT_EQ(result.output.substr(0, written.size()), written);
     const std::string error = result.output.substr(written.size());
-    EXPECT_EQ(error.rfind("error: " + rule_file.string() + ":" + row.line + ": ", 0), 0u) << error;
+    EXPECT_EQ(error.rfind("error: " + rule_file + ":" + row.line + ": ", 0), 0u) << error;
     EXPECT_EQ(error.find("========"), std::string::npos);
     EXPECT_EQ(error.back(), '\n');
     EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1);
@@ -136,6 +163,9 @@ TEST_F(RunTest, ABadRuleFileEndsTheRunWithCodeFourAndNoSummary) {
 }
 
 TEST_F(RunTest, OnATerminalTheReportIsColoured) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the console's colours are attributes, not text (see ChangeColourTest)";
+#endif
   file("t/i.txt", "Ignored files:\n  (hint)\n\tx\n");
   file("t/x");
   const auto result = testing::run_folder_on_terminal({folder_text() + "/t"});
