@@ -89,6 +89,19 @@ TEST_F(RunTest, TheHintQuotesDoubleQuotesAndBackslashes) {
             "file log for git not found!\n run \"" + folder_text() + "/a\\\"b\\\\c\"/i.bat");
 }
 
+// The folder is named in a script that no narrow code page holds, and so is
+// an entry: the argument is read as wide text and every name written as UTF-8.
+TEST_F(RunTest, AFolderNamedInAnyScriptIsWalkedAndReported) {
+  const std::filesystem::path test_folder = root / platform::to_path(L"\u4e2d\u6587");
+  testing::write_file(test_folder / "i.txt");
+  testing::write_file(test_folder / platform::to_path(L"\U0001F600.txt"));
+  const auto result = run_folder({test_folder.string()});
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.output,
+            " OK : 00 - /i.txt\n OK : 00 - /\xF0\x9F\x98\x80.txt\n\n"
+            "========================\nAll OK\n========================\n");
+}
+
 TEST_F(RunTest, AnEmptyFolderEndsWithAllOk) {
   file("t/i.txt");
   for (const auto& arguments : std::vector<std::vector<std::string>>{
