@@ -189,6 +189,39 @@ TEST_F(FinderTest, WalksNamesThatNoNarrowCodePageHolds) {
   EXPECT_EQ(names, (std::vector<std::wstring>{chinese, L"z", emoji + L".txt"}));
 }
 
+// A drive root "Q:\\" has the record path "Q:", which alone would name the
+// drive's current folder: it is listed as "Q:/", its own rule file is loaded,
+// and paths are matched with the designator cut off.
+TEST_F(FinderTest, WalksADriveRootWithItsOwnRuleFile) {
+  file(".rules", "a.txt\n");
+  file("a.txt");
+  file("sub/b.txt");
+  const std::filesystem::path drive = testing::map_drive(root);
+  if (drive.empty()) {
+    GTEST_SKIP() << "no drive letter can be had here";
+  }
+  struct unmap_at_end {
+    std::filesystem::path drive;
+    ~unmap_at_end() { testing::unmap_drive(drive); }
+  } unmap{drive};
+
+  plain_finder walker(drive, L".rules");
+  std::vector<std::wstring> paths;
+  finder_item out{std::filesystem::path()};
+  while (walker.next(out)) {
+    paths.push_back(item_path(out));
+    walked.push_back(out);
+  }
+  const std::wstring designator = platform::to_wide(drive).substr(0, 2);
+  ASSERT_EQ(paths, (std::vector<std::wstring>{designator + L"/sub", designator + L"/.rules",
+                                              designator + L"/a.txt", designator + L"/sub/b.txt"}));
+  EXPECT_FALSE(walked[1].ignored);
+  EXPECT_TRUE(walked[2].ignored);
+  EXPECT_EQ(walked[2].rule_regex, L"rel:/a.txt");
+  EXPECT_EQ(walked[2].rule_file, std::filesystem::path(designator + L"/.rules"));
+  EXPECT_FALSE(walked[3].ignored);
+}
+
 TEST_F(FinderTest, RootSpellingsWalkTheSameEntries) {
   file("sub/x");
   const auto plain = walk(root);

@@ -1,4 +1,5 @@
 #include <chrono>
+#include <cwctype>
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
@@ -279,6 +280,64 @@ void remove_tree(const std::filesystem::path& path) noexcept {
           path.parent_path());
   } catch (...) {
     // Nothing more to try: the folder stays behind.
+  }
+}
+
+namespace {
+
+// Where Wine keeps its drive letters: links named "c:", "z:" to host folders.
+std::string wine_drive_folder() {
+  std::string c_root = host_path(L"C:\\");  // ".../dosdevices/c:/"
+  const std::size_t end = c_root.rfind("c:");
+  return end == std::string::npos ? std::string() : c_root.substr(0, end);
+}
+
+bool drive_is_free(wchar_t letter) {
+  const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+  return ::GetDriveTypeW(root) == DRIVE_NO_ROOT_DIR;
+}
+
+}  // namespace
+
+std::filesystem::path map_drive(const std::filesystem::path& folder) {
+  for (wchar_t letter = L'Q'; letter <= L'Y'; ++letter) {
+    if (!drive_is_free(letter)) {
+      continue;
+    }
+    const std::wstring device = {letter, L':'};
+    const std::filesystem::path root = device + L"\\";
+    // Windows maps a drive for the session; Wine accepts the mapping but does
+    // not reach files through it, and takes a link among its drive letters.
+    if (::DefineDosDeviceW(0, device.c_str(), folder.c_str()) != 0) {
+      if (::GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return root;
+      }
+      ::DefineDosDeviceW(DDD_REMOVE_DEFINITION, device.c_str(), nullptr);
+    }
+    const std::string drives = wine_drive_folder();
+    if (drives.empty()) {
+      return {};
+    }
+    const char name[] = {static_cast<char>(letter - L'A' + L'a'), ':', '\0'};
+    shell("ln -s '" + host_path(folder) + "' '" + drives + name + "'");
+    if (::GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      return root;
+    }
+    return {};
+  }
+  return {};
+}
+
+void unmap_drive(const std::filesystem::path& drive_root) {
+  if (drive_root.empty()) {
+    return;
+  }
+  const std::wstring device = drive_root.native().substr(0, 2);
+  ::DefineDosDeviceW(DDD_REMOVE_DEFINITION, device.c_str(), nullptr);
+  const std::string drives = wine_drive_folder();
+  if (::GetFileAttributesW(drive_root.c_str()) != INVALID_FILE_ATTRIBUTES && !drives.empty()) {
+    const char name[] = {static_cast<char>(std::towlower(device[0])), ':', '\0'};
+    shell("rm -f '" + drives + name + "'");
   }
 }
 

@@ -73,6 +73,12 @@ void remove_tree(const std::filesystem::path& path) noexcept {
   std::error_code ignored;
   std::filesystem::remove_all(path, ignored);
 }
+
+std::filesystem::path map_drive(const std::filesystem::path& /*folder*/) {
+  return {};
+}
+
+void unmap_drive(const std::filesystem::path& /*drive_root*/) {}
 #endif
 
 void temp_folder_test::TearDown() {

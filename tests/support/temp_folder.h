@@ -30,6 +30,12 @@ bool make_folder_link(const std::filesystem::path& target, const std::filesystem
 // removed itself. Reports nothing.
 void remove_tree(const std::filesystem::path& path) noexcept;
 
+// Makes `folder` reachable as the root of a drive of its own on Windows and
+// returns that root ("Q:\\"); empty where the system has no drive letters or
+// none can be had. unmap_drive gives the letter back.
+std::filesystem::path map_drive(const std::filesystem::path& folder);
+void unmap_drive(const std::filesystem::path& drive_root);
+
 class temp_folder_test : public ::testing::Test {
  protected:
   void SetUp() override { root = make_temp_folder(); }
