@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "filesystem/read_all.h"
+#include "filesystem/rule_limits.h"
 #include "filesystem/translate.h"
 #include "platform/native_path.h"
 #include "text/split.h"
@@ -31,8 +32,13 @@ class located_regex_error : public std::regex_error {
 // system spells it, the line in UTF-8 with stray bytes given back.
 std::string locate(const std::filesystem::path& file, std::size_t number, const std::string& what,
                    const std::wstring& line) {
+  // A line that is too long to compile is too long to print whole.
+  constexpr std::size_t shown = 200;
+  const std::string written = line.size() > shown
+                                  ? text::wide_to_bytes(line.substr(0, shown)) + "..."
+                                  : text::wide_to_bytes(line);
   return text::wide_to_bytes(platform::to_wide(file)) + ":" + std::to_string(number) + ": " + what +
-         ": " + text::wide_to_bytes(line);
+         ": " + written;
 }
 
 }  // namespace
@@ -62,12 +68,15 @@ gitignore::gitignore(const std::filesystem::path& file) {
                  line));
     } catch (const std::out_of_range& failure) {
       throw std::out_of_range(locate(file, i + 1, failure.what(), line));
+    } catch (const std::length_error& failure) {
+      throw std::length_error(locate(file, i + 1, failure.what(), line));
     }
   }
 }
 
 bool gitignore::match(const finder_item& entry, const std::wstring& path, std::wstring& rule,
                       std::wstring& rule_regex) const {
+  check_match_path(path);
   const bool is_directory = entry.is_directory();
   // The repository's own folder is never handed to the rules, so no rule can
   // un-ignore it; a file of that name, or a nested one, is an ordinary entry.
@@ -99,6 +108,7 @@ bool gitignore::match(const finder_item& entry, const std::wstring& path, std::w
 }
 
 void gitignore::add_rule(const std::wstring& line) {
+  check_rule_line(line);
   ignore_rule rule;
   rule.text = line;
   std::wstring pattern = line;
@@ -126,7 +136,7 @@ void gitignore::add_rule(const std::wstring& line) {
     translate_pattern(pattern);
     rule.regex_text = L".*\\/" + pattern + L".*";
   }
-  rule.regex = std::wregex(rule.regex_text, std::regex_constants::ECMAScript);
+  rule.regex = compile_rule_expression(rule.regex_text);
   rules.push_back(std::move(rule));
 }
 

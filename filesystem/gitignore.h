@@ -28,10 +28,12 @@ class gitignore {
   // line; nothing is trimmed and a backslash stays in the pattern. A file
   // that cannot be sized or opened (a folder too) gives no rules and no
   // error.
-  // Throws std::out_of_range for the line "!" and std::regex_error (with the
-  // library's code) for a pattern whose expression is invalid. Their what()
-  // reads "<file>:<line number>: <what failed>: <line as written>", with the
-  // line numbered from 1 as an editor shows it.
+  // Throws std::out_of_range for the line "!", std::regex_error (with the
+  // library's code) for a pattern whose expression is invalid, and
+  // std::length_error for a line or expression beyond the bounds of
+  // rule_limits.h. Their what() reads "<file>:<line number>: <what failed>:
+  // <line as written>" (its first 200 characters), with the line numbered
+  // from 1 as an editor shows it.
   explicit gitignore(const std::filesystem::path& file);
   virtual ~gitignore() = default;
 
@@ -42,7 +44,8 @@ class gitignore {
   // `rule` and `rule_regex` to its text and expression, an un-ignoring one
   // empties both, and they keep their values when no rule matches or for
   // "/.git". The rule reported is the first ignoring match since the last
-  // un-ignoring one, not the last. Throws std::regex_error if matching fails.
+  // un-ignoring one, not the last. Throws std::regex_error if matching fails,
+  // and std::length_error for a path longer than max_match_path.
   bool match(const finder_item& entry, const std::wstring& path, std::wstring& rule,
              std::wstring& rule_regex) const;
 

@@ -1,6 +1,7 @@
 #include "filesystem/translate.h"
 
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "text/split.h"
@@ -22,10 +23,27 @@ std::wstring join(const std::vector<std::wstring>& pieces, std::wstring_view glu
 }  // namespace
 
 void replace_all(std::wstring& text, std::wstring_view find, std::wstring_view replacement) {
-  for (auto at = text.find(find); at != std::wstring::npos;
-       at = text.find(find, at + replacement.size())) {
-    text.replace(at, find.size(), replacement);
+  // Built anew rather than replaced in place: each replacement in place moves
+  // the rest of the text, which made folding the line ends of a rule file of
+  // a few megabytes take minutes. Searching the original text from the end
+  // of each match is the same as resuming after each insertion.
+  if (find.empty()) {
+    return;
   }
+  std::wstring::size_type at = text.find(find);
+  if (at == std::wstring::npos) {
+    return;
+  }
+  std::wstring replaced;
+  replaced.reserve(text.size());
+  std::wstring::size_type from = 0;
+  for (; at != std::wstring::npos; at = text.find(find, from)) {
+    replaced.append(text, from, at - from);
+    replaced.append(replacement);
+    from = at + find.size();
+  }
+  replaced.append(text, from);
+  text = std::move(replaced);
 }
 
 void translate_pattern(std::wstring& pattern) {

@@ -1,6 +1,7 @@
 #include "runner/expected.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "filesystem/read_all.h"
@@ -11,11 +12,25 @@
 namespace quorvel::runner {
 
 void replace_all(std::wstring& text, const std::wstring& from, const std::wstring& to) {
-  std::wstring::size_type position = 0;
-  while ((position = text.find(from, position)) != std::wstring::npos) {
-    text.replace(position, from.size(), to);
-    position += to.size();
+  // Built anew: replacing in place moves the rest of the line each time,
+  // quadratic in a listing line of millions of tabs.
+  if (from.empty()) {
+    return;
   }
+  std::wstring::size_type position = text.find(from);
+  if (position == std::wstring::npos) {
+    return;
+  }
+  std::wstring replaced;
+  replaced.reserve(text.size());
+  std::wstring::size_type start = 0;
+  for (; position != std::wstring::npos; position = text.find(from, start)) {
+    replaced.append(text, start, position - start);
+    replaced.append(to);
+    start = position + from.size();
+  }
+  replaced.append(text, start);
+  text = std::move(replaced);
 }
 
 std::wstring expected_key(std::wstring line, const std::filesystem::path& folder) {
