@@ -108,6 +108,7 @@ bool gitignore::match(const finder_item& entry, const std::wstring& path, std::w
 }
 
 void gitignore::add_rule(const std::wstring& line) {
+  check_rule_count(rules.size());
   check_rule_line(line);
   ignore_rule rule;
   rule.text = line;

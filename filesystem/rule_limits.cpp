@@ -196,6 +196,12 @@ void check_rule_line(const std::wstring& line) {
   }
 }
 
+void check_rule_count(std::size_t count) {
+  if (count >= max_rules) {
+    throw std::length_error("more than " + std::to_string(max_rules) + " rules in one file");
+  }
+}
+
 void check_match_path(const std::wstring& path) {
   if (path.size() > max_match_path) {
     throw std::length_error("path of " + std::to_string(path.size()) +

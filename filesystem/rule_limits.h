@@ -20,6 +20,11 @@ namespace quorvel::filesystem {
 // path a walk can produce on Linux (4,096 bytes for a folder plus a name).
 inline constexpr std::size_t max_rule_line = 4096;
 
+// The most rules that one rule file may hold. Each compiled rule takes about
+// 2 KB and is tried for every entry below its folder: a 50 MB file of short
+// lines would otherwise take gigabytes and seconds per entry.
+inline constexpr std::size_t max_rules = 100000;
+
 // The longest relative path, in characters, that rules are matched against.
 inline constexpr std::size_t max_match_path = 8192;
 
@@ -55,6 +60,10 @@ expression_size measure_expression(const std::wstring& regex_text);
 
 // Throws std::length_error when `line` is longer than max_rule_line.
 void check_rule_line(const std::wstring& line);
+
+// Throws std::length_error when a file that holds `count` rules already
+// cannot take one more.
+void check_rule_count(std::size_t count);
 
 // Throws std::length_error when `path` is longer than max_match_path.
 void check_match_path(const std::wstring& path);

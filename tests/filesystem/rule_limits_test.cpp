@@ -104,6 +104,11 @@ TEST(CompileRuleExpressionTest, GivesTheVerdictsOfThePlainExpression) {
   }
 }
 
+TEST(CheckRuleCountTest, AFileTakesRulesUpToTheBound) {
+  EXPECT_NO_THROW(check_rule_count(max_rules - 1));
+  EXPECT_THROW(check_rule_count(max_rules), std::length_error);
+}
+
 class RuleBoundsTest : public testing::temp_folder_test {};
 
 TEST_F(RuleBoundsTest, ALineAtTheBoundCompilesAndOneBeyondNamesFileAndLine) {
