@@ -67,7 +67,16 @@ std::wstring utf8_to_wide(const std::string& bytes) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[i + k]); };
     const auto low6 = [&](std::size_t k) { return static_cast<std::uint32_t>(byte(k) & 0x3F); };
     const unsigned char lead = byte(0);
-    const std::size_t length = sequence_length(lead);
+    std::size_t length = sequence_length(lead);
+    // Regression: a lead byte swallowed the line end after it, so the next
+    // rule line (or listing line) was lost in the garbled unit. An ASCII byte
+    // is never part of a longer sequence: the lead then stands alone.
+    for (std::size_t k = 1; k < length && k < size - i; ++k) {
+      if (byte(k) < 0x80) {
+        length = 0;
+        break;
+      }
+    }
     if (length == 0) {
       out += stray_unit(lead);
       ++i;

@@ -19,7 +19,9 @@ namespace quorvel::text {
 
 // Decodes file contents as UTF-8, one sequence at a time, by its lead byte:
 // - 1 to 3 bytes give the value they spell (overlong forms and encoded
-//   surrogates included; the bytes after the lead are not checked);
+//   surrogates included; of the bytes after the lead only the low six bits
+//   are used, but an ASCII byte is never taken into a sequence: the lead
+//   then counts as a byte that cannot start one);
 // - 4 bytes give the full code point: one unit where wchar_t has 32 bits, a
 //   surrogate pair where it has 16 (a value above U+10FFFF keeps its low 16
 //   bits there);

@@ -54,10 +54,14 @@ TEST(Utf8ToWideTest, DecodesEachSequenceLengthByItsLeadByte) {
       {"\xC0\x80", units({0x0000})},
       {"\xC1\x81", units({0x0041})},
       {"\xED\xA0\x80", units({0xD800})},
-      // The bytes after the lead are not checked, only their low six bits
-      // are used, and they are consumed with the sequence.
-      {"\xC3\x41z", units({0xC1, L'z'})},
+      // Of the bytes after the lead only the low six bits are used, and they
+      // are consumed with the sequence...
       {"\xE2\xC2\xACz", units({0x20AC, L'z'})},
+      // ...but an ASCII byte never is. Regression: a lone lead byte took the
+      // line end after it, and the next rule line was lost.
+      {"\xC3\x41z", units({0xDCC3, L'A', L'z'})},
+      {"\xC3\nb", units({0xDCC3, L'\n', L'b'})},
+      {"\xF0\x9F\x98\n", units({0xDCF0, 0xDC9F, 0xDC98, L'\n'})},
       // Regression: a 4-byte sequence lost its top bits (U+1F600 came out as
       // U+F600), so a pattern naming such a file never matched it.
       {"\xF0\x9F\x98\x80", L"\U0001F600"},
