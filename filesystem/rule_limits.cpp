@@ -92,7 +92,17 @@ expression_size measure_expression(const std::wstring& regex_text) {
     switch (c) {
       case L'\\':
         if (at + 1 < text.size() && text[at + 1] >= L'1' && text[at + 1] <= L'9') {
+          // The library reads every digit that follows into one number, in a
+          // long that overflows: a number too large counts as too many atoms.
           size.has_back_reference = true;
+          ++at;
+          std::size_t number = 0;
+          read_number(text, at, number);
+          atom();
+          if (number > max_expression_atoms) {
+            current.atoms = saturated;
+          }
+          break;
         }
         atom();
         at += 2;
@@ -134,10 +144,12 @@ expression_size measure_expression(const std::wstring& regex_text) {
       case L'*':
       case L'+':
       case L'?':
+        // The library lets a quantifier follow a quantifier ("a*{3}" is
+        // "(a*){3}"), so the repeated atom stays the last one.
         if (has_last) {
           current.repeats = add(current.repeats, 1);
+          last.repeats = add(last.repeats, 1);
         }
-        has_last = false;
         ++at;
         if (at < text.size() && text[at] == L'?') {
           ++at;  // lazy
@@ -155,10 +167,12 @@ expression_size measure_expression(const std::wstring& regex_text) {
         counts extra{multiply(last.atoms, copies == 0 ? 0 : copies - 1),
                      multiply(last.repeats, copies == 0 ? 0 : copies - 1)};
         add_to(current, extra);
+        last.atoms = add(last.atoms, extra.atoms);
+        last.repeats = add(last.repeats, extra.repeats);
         if (optional) {
           current.repeats = add(current.repeats, 1);
+          last.repeats = add(last.repeats, 1);
         }
-        has_last = false;
         if (at < text.size() && text[at] == L'?') {
           ++at;  // lazy
         }

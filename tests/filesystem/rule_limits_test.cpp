@@ -37,6 +37,8 @@ TEST(MeasureExpressionTest, CountsAsTheLibraryUnrollsIt) {
       {L"(a*){4}", {8, 4, false}},
       {L"((a){10}){10}", {210, 0, false}},
       {L"a*?b+?", {2, 2, false}},
+      {L"a*{3}", {3, 3, false}},  // a quantifier may follow a quantifier
+      {L"a{2}{3}", {6, 0, false}},
       {L"(a)\\1", {3, 0, true}},
       {L"[\\1]", {1, 0, false}},  // inside a class it is no back-reference
       {L"a{x}", {4, 0, false}},   // no repetition: the library rejects it
@@ -70,6 +72,11 @@ TEST(CompileRuleExpressionTest, RefusesWhatWouldExhaustStackOrClock) {
          return text + L"x$";
        }()},
       {"a back-reference beside many stars", L".*\\/(a)[^\\/]*[^\\/]*[^\\/]*\\1.*"},
+      // Regression (found by fuzzing): the library read these numbers into a
+      // long that overflowed, undefined behaviour before any error.
+      {"a huge count after a star", L".*\\/a(*[^\\/]*{6666666333333333333}.*"},
+      {"a huge count", L"^\\/a{99999999999999999999999}$"},
+      {"a huge back-reference", L"^\\/(a)\\99999999999999999999999$"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
