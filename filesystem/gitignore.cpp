@@ -7,6 +7,7 @@
 #include "filesystem/rule_limits.h"
 #include "filesystem/translate.h"
 #include "platform/native_path.h"
+#include "text/replace.h"
 #include "text/split.h"
 #include "text/utf8.h"
 
@@ -50,8 +51,8 @@ gitignore::gitignore(const std::filesystem::path& file) {
   // Every line end becomes one "\n". CR LF is folded first so that it ends
   // one line, not two, and the numbers in messages are the editor's; the
   // rules are the same either way, since empty lines are skipped.
-  replace_all(text, L"\r\n", L"\n");
-  replace_all(text, L"\r", L"\n");
+  text::replace_all(text, L"\r\n", L"\n");
+  text::replace_all(text, L"\r", L"\n");
   const std::vector<std::wstring> lines = text::split(text, L"\n");
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::wstring& line = lines[i];

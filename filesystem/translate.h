@@ -3,7 +3,6 @@
 // regular expression, for the rule-file compiler.
 
 #include <string>
-#include <string_view>
 
 namespace quorvel::filesystem {
 
@@ -22,10 +21,5 @@ void translate_pattern(std::wstring& pattern);
 // Every other character, a backslash included, passes through unchanged and
 // keeps its meaning in the expression.
 void translate_piece(std::wstring& piece);
-
-// Replaces every `find` (not empty) in `text` by `replacement`, searching
-// from the start and resuming right after each insertion, so a replacement
-// is never searched again: "." by "\." in "a.b" gives "a\.b" once.
-void replace_all(std::wstring& text, std::wstring_view find, std::wstring_view replacement);
 
 }  // namespace quorvel::filesystem

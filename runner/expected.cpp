@@ -6,41 +6,20 @@
 
 #include "filesystem/read_all.h"
 #include "platform/native_path.h"
+#include "text/replace.h"
 #include "text/split.h"
 #include "text/utf8.h"
 
 namespace quorvel::runner {
 
-void replace_all(std::wstring& text, const std::wstring& from, const std::wstring& to) {
-  // Built anew: replacing in place moves the rest of the line each time,
-  // quadratic in a listing line of millions of tabs.
-  if (from.empty()) {
-    return;
-  }
-  std::wstring::size_type position = text.find(from);
-  if (position == std::wstring::npos) {
-    return;
-  }
-  std::wstring replaced;
-  replaced.reserve(text.size());
-  std::wstring::size_type start = 0;
-  for (; position != std::wstring::npos; position = text.find(from, start)) {
-    replaced.append(text, start, position - start);
-    replaced.append(to);
-    start = position + from.size();
-  }
-  replaced.append(text, start);
-  text = std::move(replaced);
-}
-
 std::wstring expected_key(std::wstring line, const std::filesystem::path& folder) {
-  replace_all(line, L"\t", L"");
+  text::replace_all(line, L"\t", L"");
   if (!line.empty() && line.back() == L'/') {
     line.pop_back();
   }
   std::wstring key = platform::to_wide(folder / platform::to_path(line));
   if constexpr (platform::backslash_is_separator) {
-    replace_all(key, L"\\", L"/");
+    text::replace_all(key, L"\\", L"/");
   }
   return key;
 }

@@ -10,11 +10,6 @@ namespace quorvel::runner {
 // Full paths spelled as the walker spells its entries' paths, mapped to true.
 using expected_map = std::map<std::wstring, bool>;
 
-// Replaces every occurrence of `from` in `text` by `to`, left to right; text
-// that a replacement inserted is never searched again. `from` must not be
-// empty.
-void replace_all(std::wstring& text, const std::wstring& from, const std::wstring& to);
-
 // Returns the key under which the listing line `line` names an entry of
 // `folder`: tabs removed anywhere, one trailing "/" dropped, the rest appended
 // to `folder` as a path, and, where "\" separates, every "\" turned into "/".

@@ -41,24 +41,5 @@ TEST(TranslatePatternTest, GivesTheExactExpressionText) {
   }
 }
 
-TEST(ReplaceAllTest, NeverSearchesItsOwnInsertion) {
-  const struct {
-    std::wstring text;
-    std::wstring find;
-    std::wstring replacement;
-    std::wstring result;
-  } rows[] = {
-      {L"a.b.", L".", LR"(\.)", LR"(a\.b\.)"},
-      {L"aa", L"a", L"aa", L"aaaa"},
-      {L"\r\r\n\n", L"\r\n", L"\n", L"\r\n\n"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(text::wide_to_bytes(row.text));
-    std::wstring text = row.text;
-    replace_all(text, row.find, row.replacement);
-    EXPECT_EQ(text, row.result);
-  }
-}
-
 }  // namespace
 }  // namespace quorvel::filesystem
