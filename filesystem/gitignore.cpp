@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "filesystem/read_all.h"
+#include "filesystem/rule_index.h"
 #include "filesystem/rule_limits.h"
 #include "filesystem/translate.h"
 #include "platform/native_path.h"
@@ -42,6 +43,19 @@ std::string locate(const std::filesystem::path& file, std::size_t number, const 
          ": " + written;
 }
 
+// Applies a rule that matched and could change the verdict; returns the new
+// verdict. An ignoring rule names itself, an un-ignoring one names nothing.
+bool decide(const ignore_rule& matched, std::wstring& rule, std::wstring& rule_regex) {
+  if (matched.negation) {
+    rule.clear();
+    rule_regex.clear();
+    return false;
+  }
+  rule = matched.text;
+  rule_regex = matched.regex_text;
+  return true;
+}
+
 }  // namespace
 
 gitignore::gitignore(const std::filesystem::path& file) {
@@ -73,10 +87,43 @@ gitignore::gitignore(const std::filesystem::path& file) {
       throw std::length_error(locate(file, i + 1, failure.what(), line));
     }
   }
+  index_ = std::make_shared<const rule_index>(rules);
 }
 
-bool gitignore::match(const finder_item& entry, const std::wstring& path, std::wstring& rule,
+bool gitignore::match(const finder_item& entry, std::wstring_view path, std::wstring& rule,
                       std::wstring& rule_regex) const {
+#ifdef QUORVEL_REFERENCE_MATCHING
+  return match_reference(entry, path, rule, rule_regex);
+#else
+  check_match_path(path);
+  const bool is_directory = entry.is_directory();
+  if (is_directory && path == L"/.git") {
+    return true;
+  }
+  // The loop of match_reference over the rules that the index cannot rule
+  // out: passing over a rule that cannot match is what running it gives, so
+  // the same rules change the verdict, in the same order, and the rules
+  // left to the library run exactly when match_reference runs them.
+  thread_local std::vector<rule_candidate> candidates;
+  index_->find_candidates(path, candidates);
+  bool ignored = false;
+  for (const rule_candidate& found : candidates) {
+    const ignore_rule& candidate = rules[found.rule];
+    if (candidate.dir_only && !is_directory) {
+      continue;
+    }
+    if (candidate.negation != ignored ||
+        (!found.known_match && !index_->rule_matches(found.rule, path, candidate.regex))) {
+      continue;
+    }
+    ignored = decide(candidate, rule, rule_regex);
+  }
+  return ignored;
+#endif
+}
+
+bool gitignore::match_reference(const finder_item& entry, std::wstring_view path,
+                                std::wstring& rule, std::wstring& rule_regex) const {
   check_match_path(path);
   const bool is_directory = entry.is_directory();
   // The repository's own folder is never handed to the rules, so no rule can
@@ -93,17 +140,11 @@ bool gitignore::match(const finder_item& entry, const std::wstring& path, std::w
     if (candidate.dir_only && !is_directory) {
       continue;
     }
-    if (candidate.negation != ignored || !std::regex_match(path, candidate.regex)) {
+    if (candidate.negation != ignored ||
+        !std::regex_match(path.data(), path.data() + path.size(), candidate.regex)) {
       continue;
     }
-    ignored = !candidate.negation;
-    if (ignored) {
-      rule = candidate.text;
-      rule_regex = candidate.regex_text;
-    } else {
-      rule.clear();
-      rule_regex.clear();
-    }
+    ignored = decide(candidate, rule, rule_regex);
   }
   return ignored;
 }

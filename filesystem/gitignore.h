@@ -3,13 +3,17 @@
 // each translated into an ECMAScript regular expression.
 
 #include <filesystem>
+#include <memory>
 #include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "filesystem/item.h"
 
 namespace quorvel::filesystem {
+
+class rule_index;
 
 // One rule line, compiled.
 struct ignore_rule {
@@ -46,8 +50,18 @@ class gitignore {
   // "/.git". The rule reported is the first ignoring match since the last
   // un-ignoring one, not the last. Throws std::regex_error if matching fails,
   // and std::length_error for a path longer than max_match_path.
-  bool match(const finder_item& entry, const std::wstring& path, std::wstring& rule,
+  //
+  // Runs only the rules that the file's index cannot rule out, most of them
+  // without the regular-expression library; every result, out-argument and
+  // exception is the one `match_reference` gives. Built with
+  // QUORVEL_REFERENCE_MATCHING, it is `match_reference`.
+  bool match(const finder_item& entry, std::wstring_view path, std::wstring& rule,
              std::wstring& rule_regex) const;
+
+  // `match` as the straightforward loop: every rule that applies and could
+  // change the verdict is run with std::regex_match, in file order.
+  bool match_reference(const finder_item& entry, std::wstring_view path, std::wstring& rule,
+                       std::wstring& rule_regex) const;
 
   // The compiled rules, in file order.
   const std::vector<ignore_rule>& compiled_rules() const { return rules; }
@@ -59,6 +73,8 @@ class gitignore {
   void add_rule(const std::wstring& line);
 
   std::vector<ignore_rule> rules;
+  // Built once all rules are in; shared by copies, as the rules never change.
+  std::shared_ptr<const rule_index> index_;
 };
 
 }  // namespace quorvel::filesystem

@@ -216,7 +216,7 @@ void check_rule_count(std::size_t count) {
   }
 }
 
-void check_match_path(const std::wstring& path) {
+void check_match_path(std::wstring_view path) {
   if (path.size() > max_match_path) {
     throw std::length_error("path of " + std::to_string(path.size()) +
                             " characters is longer than the " + std::to_string(max_match_path) +

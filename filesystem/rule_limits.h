@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <regex>
 #include <string>
+#include <string_view>
 
 namespace quorvel::filesystem {
 
@@ -66,7 +67,7 @@ void check_rule_line(const std::wstring& line);
 void check_rule_count(std::size_t count);
 
 // Throws std::length_error when `path` is longer than max_match_path.
-void check_match_path(const std::wstring& path);
+void check_match_path(std::wstring_view path);
 
 // Compiles `regex_text` with the ECMAScript grammar and no other flag that
 // changes what it matches. Where the library offers it, an expression

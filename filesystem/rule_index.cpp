@@ -1,0 +1,248 @@
+#include "filesystem/rule_index.h"
+
+#include <algorithm>
+#include <type_traits>
+
+#include "filesystem/gitignore.h"
+
+namespace quorvel::filesystem {
+namespace {
+
+constexpr std::uint32_t unit_value(wchar_t c) {
+  return static_cast<std::make_unsigned_t<wchar_t>>(c);
+}
+
+// A step that every match passes through exactly once with one known
+// character.
+bool is_literal(const program_step& step) {
+  return !step.repeated && !step.optional && step.test.type == char_test::kind::literal;
+}
+
+// ".*" on its own, not the start of "(.*\/|)".
+bool is_any_run(const program_step& step) {
+  return step.repeated && !step.optional && step.test.type == char_test::kind::any;
+}
+
+bool is_not_slash_run(const program_step& step) {
+  return step.repeated && !step.optional && step.test.type == char_test::kind::not_slash;
+}
+
+// The characters of steps [from, to), all literal.
+std::wstring literal_text(const std::vector<program_step>& steps, std::size_t from,
+                          std::size_t to) {
+  std::wstring text;
+  for (std::size_t i = from; i < to; ++i) {
+    text += steps[i].test.ch;
+  }
+  return text;
+}
+
+bool all_literal(const std::vector<program_step>& steps, std::size_t from, std::size_t to) {
+  return std::all_of(steps.begin() + static_cast<std::ptrdiff_t>(from),
+                     steps.begin() + static_cast<std::ptrdiff_t>(to), is_literal);
+}
+
+// The end of the run of literal steps that starts at `from`.
+std::size_t literal_run_end(const std::vector<program_step>& steps, std::size_t from) {
+  while (from < steps.size() && is_literal(steps[from])) {
+    ++from;
+  }
+  return from;
+}
+
+// True when `path` holds a character that "." does not match.
+bool has_line_break(std::wstring_view path) {
+  return std::any_of(path.begin(), path.end(), [](wchar_t c) { return !dot_matches(c); });
+}
+
+}  // namespace
+
+void rule_index::trie::insert(std::wstring_view key, entry value) {
+  std::uint32_t at = 0;
+  for (const wchar_t c : key) {
+    std::uint32_t next = child(at, c);
+    if (next == 0) {
+      next = static_cast<std::uint32_t>(nodes_.size());
+      nodes_.emplace_back();
+      if (at == 0 && unit_value(c) < 128) {
+        root_ascii_[unit_value(c)] = next;
+      } else {
+        nodes_[at].children.emplace_back(c, next);
+      }
+    }
+    at = next;
+  }
+  nodes_[at].entries.push_back(value);
+}
+
+std::uint32_t rule_index::trie::child(std::uint32_t parent, wchar_t c) const {
+  if (parent == 0 && unit_value(c) < 128) {
+    return root_ascii_[unit_value(c)];
+  }
+  for (const auto& [key, next] : nodes_[parent].children) {
+    if (key == c) {
+      return next;
+    }
+  }
+  return 0;
+}
+
+template <class Found>
+void rule_index::trie::walk(std::wstring_view text, Found&& found) const {
+  for (const entry& value : nodes_[0].entries) {
+    found(value, std::size_t{0});
+  }
+  std::uint32_t at = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    at = child(at, text[i]);
+    if (at == 0) {
+      return;
+    }
+    for (const entry& value : nodes_[at].entries) {
+      found(value, i + 1);
+    }
+  }
+}
+
+rule_index::rule_index(const std::vector<ignore_rule>& rules) {
+  programs_.reserve(rules.size());
+  routes_.reserve(rules.size());
+  for (std::uint32_t number = 0; number < rules.size(); ++number) {
+    const ignore_rule& rule = rules[number];
+    programs_.push_back(rule_program::parse(rule.regex_text, rule.regex.getloc()));
+    file_rule(number);
+  }
+}
+
+void rule_index::file_rule(std::uint32_t number) {
+  const auto file = [&](index_route route, trie& where, std::wstring_view key, proof proves) {
+    routes_.push_back(route);
+    where.insert(key, {number, proves});
+  };
+  const std::optional<rule_program>& program = programs_[number];
+  if (!program) {
+    routes_.push_back(index_route::always);
+    always_.push_back(number);
+    return;
+  }
+  const std::vector<program_step>& steps = program->steps();
+  const std::size_t count = steps.size();
+
+  // A plain path ("^\/doc\/api$"): the path itself.
+  if (all_literal(steps, 0, count)) {
+    file(index_route::start, start_, literal_text(steps, 0, count), proof::whole);
+    return;
+  }
+  const bool any_first = count >= 2 && is_any_run(steps.front());
+  const bool any_last = count >= 2 && is_any_run(steps.back());
+  // A name at any depth (".*\/build.*"): the name after a "/", anywhere.
+  if (any_first && any_last && count >= 3 && all_literal(steps, 1, count - 1)) {
+    const std::wstring text = literal_text(steps, 1, count - 1);
+    file(text.front() == L'/' ? index_route::component : index_route::anywhere,
+         text.front() == L'/' ? component_ : anywhere_, text, proof::found);
+    return;
+  }
+  // A star and a literal (".*\/[^\/]*\.o.*"): the literal anywhere after the
+  // first "/", since the star then covers what lies between the last "/"
+  // before the literal and the literal.
+  if (any_first && any_last && count >= 5 && is_literal(steps[1]) && steps[1].test.ch == L'/' &&
+      is_not_slash_run(steps[2]) && all_literal(steps, 3, count - 1)) {
+    file(index_route::anywhere, anywhere_, literal_text(steps, 3, count - 1), proof::after_slash);
+    return;
+  }
+  // Otherwise the rule has to run; file it under the most telling literal.
+  const std::size_t leading_end = literal_run_end(steps, 0);
+  if (leading_end >= 2) {
+    file(index_route::start, start_, literal_text(steps, 0, leading_end), proof::none);
+    return;
+  }
+  if (any_first) {
+    const std::size_t end = literal_run_end(steps, 1);
+    if (end - 1 >= 2 && steps[1].test.ch == L'/') {
+      file(index_route::component, component_, literal_text(steps, 1, end), proof::none);
+      return;
+    }
+  }
+  std::wstring longest;
+  for (std::size_t i = 0; i < count;) {
+    const std::size_t end = literal_run_end(steps, i);
+    if (end == i) {
+      ++i;
+      continue;
+    }
+    const std::wstring run = literal_text(steps, i, end);
+    // Every path holds "/": a run of nothing else tells nothing.
+    if (run.size() > longest.size() && run.find_first_not_of(L'/') != std::wstring::npos) {
+      longest = run;
+    }
+    i = end;
+  }
+  if (longest.empty()) {
+    routes_.push_back(index_route::always);
+    always_.push_back(number);
+    return;
+  }
+  file(index_route::anywhere, anywhere_, longest, proof::none);
+}
+
+void rule_index::find_candidates(std::wstring_view path, std::vector<rule_candidate>& out) const {
+  out.clear();
+  if (has_line_break(path)) {
+    for (std::uint32_t number = 0; number < programs_.size(); ++number) {
+      out.push_back({number, false});
+    }
+    return;
+  }
+  const std::size_t first_slash = path.find(L'/');
+  start_.walk(path, [&](const entry& value, std::size_t length) {
+    if (value.proves == proof::whole) {
+      if (length == path.size()) {
+        out.push_back({value.rule, true});
+      }
+      return;
+    }
+    out.push_back({value.rule, false});
+  });
+  for (std::size_t at = first_slash; at < path.size(); at = path.find(L'/', at + 1)) {
+    component_.walk(path.substr(at), [&](const entry& value, std::size_t) {
+      out.push_back({value.rule, value.proves == proof::found});
+    });
+  }
+  for (std::size_t at = 0; at < path.size(); ++at) {
+    anywhere_.walk(path.substr(at), [&](const entry& value, std::size_t) {
+      if (value.proves == proof::after_slash) {
+        // No "/" before this place: this occurrence proves nothing, and the
+        // rule cannot match through it.
+        if (first_slash < at) {
+          out.push_back({value.rule, true});
+        }
+        return;
+      }
+      out.push_back({value.rule, value.proves == proof::found});
+    });
+  }
+  for (const std::uint32_t number : always_) {
+    out.push_back({number, false});
+  }
+  if (out.size() > 1) {
+    // In file order, one per rule; a proof from any place is a proof.
+    std::sort(out.begin(), out.end(), [](const rule_candidate& a, const rule_candidate& b) {
+      return a.rule < b.rule || (a.rule == b.rule && a.known_match > b.known_match);
+    });
+    out.erase(std::unique(out.begin(), out.end(),
+                          [](const rule_candidate& a, const rule_candidate& b) {
+                            return a.rule == b.rule;
+                          }),
+              out.end());
+  }
+}
+
+bool rule_index::rule_matches(std::size_t number, std::wstring_view path,
+                              const std::wregex& regex) const {
+  if (programs_[number]) {
+    return programs_[number]->matches(path);
+  }
+  return std::regex_match(path.data(), path.data() + path.size(), regex);
+}
+
+}  // namespace quorvel::filesystem
