@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -84,6 +85,18 @@ void copy_verdict(const Item& from, Item& to) {
   to.rule = from.rule;
   to.rule_regex = from.rule_regex;
   to.rule_file = from.rule_file;
+}
+
+// Asks `rules` about `record` at `relative`: as a view where the rule-file
+// type takes one, else as the string it takes.
+template <class Rules, class Item>
+bool ask(const Rules& rules, const Item& record, std::wstring_view relative, std::wstring& rule,
+         std::wstring& rule_regex) {
+  if constexpr (requires { rules.match(record, relative, rule, rule_regex); }) {
+    return rules.match(record, relative, rule, rule_regex);
+  } else {
+    return rules.match(record, std::wstring(relative), rule, rule_regex);
+  }
 }
 
 }  // namespace detail
@@ -167,10 +180,12 @@ void finder<Rules, Item>::list_folder(const Item& folder) {
   // is outside this guard: a failure there must not cut the listing short
   // unnoticed.
   std::error_code error;
-  std::filesystem::directory_iterator listing(platform::listing_path(folder.entry.path()), error);
+  const std::filesystem::path listed = platform::listing_path(folder.entry.path());
+  std::filesystem::directory_iterator listing(listed, error);
   const std::filesystem::directory_iterator end;
+  const platform::folder_queries queries(listed);
   while (!error && listing != end) {
-    Item record(listing->path());
+    Item record(*listing, queries);
     detail::copy_verdict(folder, record);
     apply_ignores(record);
     if (with_ignored || !record.ignored) {
@@ -209,8 +224,12 @@ void finder<Rules, Item>::apply_ignores(Item& record) {
     std::wstring rule_regex;
     const std::wstring path = item_path(record);
     for (const ignore_entry<Rules>& entry : ignores) {
+      if (entry.folder_length > path.size()) {
+        (void)path.substr(entry.folder_length);  // the standard out-of-range error, as it reads
+      }
       const bool ignored =
-          entry.compiled->match(record, path.substr(entry.folder_length), rule, rule_regex);
+          detail::ask(*entry.compiled, record, std::wstring_view(path).substr(entry.folder_length),
+                      rule, rule_regex);
       record.ignored = ignored;
       if (ignored) {
         record.rule_file =
@@ -218,6 +237,26 @@ void finder<Rules, Item>::apply_ignores(Item& record) {
         record.rule = rule;
         record.rule_regex = rule_regex;
       }
+    }
+  }
+  if (record.is_rule_file) {
+    return;
+  }
+  if constexpr (!platform::backslash_is_separator) {
+    const std::string& path = record.entry.path().native();
+    const std::size_t slash = path.rfind('/');
+    if (slash != std::string::npos && slash + 1 < path.size()) {
+      // A path's last element after a "/" equals a name exactly when the
+      // name's text is that element: a name of more elements, with a "/",
+      // or empty, is never one element of that kind.
+      const std::string_view last = std::string_view(path).substr(slash + 1);
+      for (const std::filesystem::path& name : ignore_names) {
+        if (name.native() == last) {
+          record.is_rule_file = true;
+          return;
+        }
+      }
+      return;
     }
   }
   if (ignore_names.count(record.entry.path().filename()) != 0) {

@@ -1,6 +1,8 @@
 #include "filesystem/item.h"
 
 #include <algorithm>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -21,6 +23,31 @@ std::wstring normalize_item_path(const std::filesystem::path& path) {
   return text;
 }
 
+bool is_normal_item_path(const std::filesystem::path& path) {
+  if constexpr (platform::backslash_is_separator) {
+    return false;
+  }
+  using char_type = std::filesystem::path::value_type;
+  const std::basic_string_view<char_type> text = path.native();
+  const auto slash = static_cast<char_type>('/');
+  if (text.empty() || text.back() == slash) {
+    return false;
+  }
+  // Each element, from just after a "/" (or the start) to the next one.
+  for (std::size_t start = text.front() == slash ? 1 : 0; start <= text.size();) {
+    const std::size_t end = std::min(text.find(slash, start), text.size());
+    const auto element = text.substr(start, end - start);
+    const bool dots =
+        element.size() <= 2 && element.find_first_not_of(static_cast<char_type>('.')) ==
+                                   std::basic_string_view<char_type>::npos;
+    if (element.empty() || dots) {
+      return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
 item::item(std::filesystem::path path) {
   if (path.empty()) {
     return;
@@ -30,6 +57,25 @@ item::item(std::filesystem::path path) {
   std::error_code ignored_error;
   entry.assign(platform::to_path(normalize_item_path(path)), ignored_error);
   item::refresh();
+}
+
+item::item(const std::filesystem::directory_entry& listed, const platform::folder_queries& folder) {
+  if (listed.path().empty()) {
+    return;
+  }
+  if (!is_normal_item_path(listed.path())) {
+    std::error_code ignored_error;
+    entry.assign(platform::to_path(normalize_item_path(listed.path())), ignored_error);
+    item::refresh();
+    return;
+  }
+  // A listing caches the type of the entry itself (a final link not
+  // followed), which is what constructing the entry would query.
+  entry = listed;
+  const platform::file_info info = folder.query(entry.path());
+  attributes = info.attributes;
+  created = info.created;
+  modified = info.modified;
 }
 
 bool item::is_directory() const {
@@ -51,6 +97,10 @@ void item::refresh() {
 
 finder_item::finder_item(std::filesystem::path path) : item(std::move(path)) {}
 
+finder_item::finder_item(const std::filesystem::directory_entry& listed,
+                         const platform::folder_queries& folder)
+    : item(listed, folder) {}
+
 std::wstring item_path(const item& entry) {
   return platform::to_wide(entry.entry.path());
 }
@@ -58,6 +108,21 @@ std::wstring item_path(const item& entry) {
 bool entry_order(const finder_item& a, const finder_item& b) {
   if (a.is_directory() != b.is_directory()) {
     return b.is_directory();
+  }
+  if constexpr (!platform::backslash_is_separator) {
+    // Entries of one folder differ only after their last "/": comparing the
+    // names there is what the element-wise comparison of the paths comes
+    // to, without splitting both paths into elements.
+    using char_type = std::filesystem::path::value_type;
+    const std::basic_string_view<char_type> x = a.entry.path().native();
+    const std::basic_string_view<char_type> y = b.entry.path().native();
+    const auto slash = static_cast<char_type>('/');
+    const std::size_t folder = x.rfind(slash);
+    if (folder != std::basic_string_view<char_type>::npos && folder == y.rfind(slash) &&
+        folder + 1 < x.size() && folder + 1 < y.size() &&
+        x.substr(0, folder) == y.substr(0, folder)) {
+      return y.substr(folder + 1) < x.substr(folder + 1);
+    }
   }
   return b.entry.path() < a.entry.path();
 }

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/file_info.h"
+
 namespace quorvel::filesystem {
 
 // Returns the text under which an entry is known everywhere in the system:
@@ -13,6 +15,12 @@ namespace quorvel::filesystem {
 // trailing "/". The root "/" stays "/". Where "\" is a separator it becomes
 // "/" too; on POSIX systems it is an ordinary character of a name.
 std::wstring normalize_item_path(const std::filesystem::path& path);
+
+// True when `path` is already in that form, so that normalize_item_path gives
+// its text unchanged: no empty, "." or ".." element and no trailing "/".
+// False only costs the normalisation; where "\" separates elements (and
+// drive names have rules of their own) it is always false.
+bool is_normal_item_path(const std::filesystem::path& path);
 
 // One file-system entry: its normalised path and what the platform reports
 // for the entry itself (a final symbolic link is not followed). A plain value;
@@ -23,6 +31,15 @@ class item {
   // nothing and raises nothing) and reads its attributes and times. An empty
   // path leaves everything zero and empty and touches no file system.
   explicit item(std::filesystem::path path);
+
+  // The item of an entry that the listing of `folder` handed out: the same
+  // as item(listed.path()), with the type that the listing cached for the
+  // entry itself standing for the status query, a path already in normal
+  // form taken as it is, and the attributes and times asked of the open
+  // folder. So one query is made, not two, and it does not walk the whole
+  // path. Where the listing could not tell the type, the entry's status is
+  // queried when it is first asked for.
+  item(const std::filesystem::directory_entry& listed, const platform::folder_queries& folder);
 
   // True when the entry is a directory (attribute bit 0x10); for a symbolic
   // link, when its target is one.
@@ -44,6 +61,8 @@ class item {
 class finder_item final : public item {
  public:
   explicit finder_item(std::filesystem::path path);
+  finder_item(const std::filesystem::directory_entry& listed,
+              const platform::folder_queries& folder);
 
   bool ignored = false;             // a rule in force, or an ignored folder above, excludes it
   bool is_rule_file = false;        // its name is one of the walker's rule-file names

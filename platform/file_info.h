@@ -35,6 +35,28 @@ struct file_info {
 // keeps one (else 0), both rounded to the nearest second.
 file_info query_file_info(const std::filesystem::path& path);
 
+// Queries about the entries of one folder that need not walk the folder's
+// path again for each entry: where the platform allows, the folder is held
+// open and each entry is looked up by its name in it.
+class folder_queries {
+ public:
+  // Opens `folder`; if that fails, every query goes by the full path.
+  explicit folder_queries(const std::filesystem::path& folder);
+  ~folder_queries();
+  folder_queries(const folder_queries&) = delete;
+  folder_queries& operator=(const folder_queries&) = delete;
+
+  // query_file_info(path), for a `path` that is the folder, as it was given,
+  // joined with a name; any other path is queried by its full text, and so
+  // is a path too long for the system to take whole, so that it fails in the
+  // same way. Never throws.
+  file_info query(const std::filesystem::path& path) const;
+
+ private:
+  std::filesystem::path folder_;
+  int descriptor_ = -1;
+};
+
 // True when `entry` is a link that the walk must hand out but not enter: a
 // symbolic link, or (on Windows) a junction. On POSIX systems it reads the
 // entry's cached status; on Windows it asks the file search for the entry's

@@ -1,5 +1,7 @@
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/file_info.h"
 #include "platform/filetime.h"
@@ -16,13 +18,13 @@ std::int64_t to_seconds(const statx_timestamp& stamp) {
   return filetime_to_unix_seconds(ticks);
 }
 
-}  // namespace
-
-file_info query_file_info(const std::filesystem::path& path) {
+// The entry `name` names relative to the folder `at` (or the working
+// folder, AT_FDCWD).
+file_info query_at(int at, const char* name) {
   file_info info;
   struct statx status {};
-  if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MTIME | STATX_BTIME,
-              &status) != 0) {
+  if (::statx(at, name, AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MTIME | STATX_BTIME, &status) !=
+      0) {
     return info;
   }
   const auto type = status.stx_mode & S_IFMT;
@@ -31,7 +33,7 @@ file_info query_file_info(const std::filesystem::path& path) {
   } else if (type == S_IFLNK) {
     info.attributes = attribute_reparse_point;
     struct stat target {};
-    if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+    if (::fstatat(at, name, &target, 0) == 0 && S_ISDIR(target.st_mode)) {
       info.attributes |= attribute_directory;
     }
   } else {
@@ -42,6 +44,35 @@ file_info query_file_info(const std::filesystem::path& path) {
     info.created = to_seconds(status.stx_btime);
   }
   return info;
+}
+
+}  // namespace
+
+file_info query_file_info(const std::filesystem::path& path) {
+  return query_at(AT_FDCWD, path.c_str());
+}
+
+folder_queries::folder_queries(const std::filesystem::path& folder) : folder_(folder) {
+  descriptor_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+folder_queries::~folder_queries() {
+  if (descriptor_ >= 0) {
+    ::close(descriptor_);
+  }
+}
+
+file_info folder_queries::query(const std::filesystem::path& path) const {
+  const std::string& text = path.native();
+  const std::string& folder = folder_.native();
+  // A path of PATH_MAX bytes or more is refused whole (ENAMETOOLONG), even
+  // where its last name alone would be found.
+  if (descriptor_ < 0 || text.size() >= PATH_MAX || text.size() <= folder.size() + 1 ||
+      text[folder.size()] != '/' || text.compare(0, folder.size(), folder) != 0 ||
+      text.find('/', folder.size() + 1) != std::string::npos) {
+    return query_file_info(path);
+  }
+  return query_at(descriptor_, text.c_str() + folder.size() + 1);
 }
 
 bool is_link_not_to_enter(const std::filesystem::directory_entry& entry) noexcept {

@@ -38,6 +38,15 @@ file_info query_file_info(const std::filesystem::path& path) {
   return info;
 }
 
+// The file search takes the full path in any case: nothing is held open.
+folder_queries::folder_queries(const std::filesystem::path& folder) : folder_(folder) {}
+
+folder_queries::~folder_queries() = default;
+
+file_info folder_queries::query(const std::filesystem::path& path) const {
+  return query_file_info(path);
+}
+
 bool is_link_not_to_enter(const std::filesystem::directory_entry& entry) noexcept {
   // The standard library here does not tell links from folders, so ask the
   // file search, which reports a reparse point's tag in dwReserved0.
