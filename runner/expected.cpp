@@ -24,23 +24,48 @@ std::wstring expected_key(std::wstring line, const std::filesystem::path& folder
   return key;
 }
 
-expected_map parse_listing(const std::wstring& text, const std::filesystem::path& folder) {
-  expected_map expected;
-  const std::vector<std::wstring> lines = text::split(text, L"\n");
-  bool in_ignored_section = false;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::wstring& line = lines[i];
-    if (in_ignored_section) {
-      if (line.empty()) {
-        in_ignored_section = false;
+namespace {
+
+// The listing's lines, one at a time: every non-empty line of an
+// "Ignored files:" section becomes a key, the line after each header is
+// passed over unseen, and an empty line ends the section.
+class listing_parser {
+ public:
+  listing_parser(expected_map& expected, const std::filesystem::path& folder)
+      : expected_(expected), folder_(folder) {}
+
+  void line(const std::wstring& text) {
+    if (skip_next_) {
+      skip_next_ = false;  // git's hint line follows the header; it is not an entry
+      return;
+    }
+    if (in_ignored_section_) {
+      if (text.empty()) {
+        in_ignored_section_ = false;
       } else {
-        expected.emplace(expected_key(line, folder), true);
+        expected_.emplace(expected_key(text, folder_), true);
       }
     }
-    if (line == L"Ignored files:") {
-      in_ignored_section = true;
-      ++i;  // git's hint line follows the header; it is not an entry
+    if (text == L"Ignored files:") {
+      in_ignored_section_ = true;
+      skip_next_ = true;
     }
+  }
+
+ private:
+  expected_map& expected_;
+  const std::filesystem::path& folder_;
+  bool in_ignored_section_ = false;
+  bool skip_next_ = false;
+};
+
+}  // namespace
+
+expected_map parse_listing(const std::wstring& text, const std::filesystem::path& folder) {
+  expected_map expected;
+  listing_parser parser(expected, folder);
+  for (const std::wstring& line : text::split(text, L"\n")) {
+    parser.line(line);
   }
   return expected;
 }
@@ -49,7 +74,100 @@ expected_map read_expected(const std::filesystem::path& listing,
                            const std::filesystem::path& folder) {
   std::string bytes;
   filesystem::read_all(listing, bytes);
-  return parse_listing(text::utf8_to_wide(bytes), folder);
+  // Decoded a line at a time, each with its "\n", rather than whole and then
+  // cut: the listing of a large tree is megabytes, four times that as wide
+  // text and as much again as lines. The decoder never takes an ASCII byte
+  // into a sequence, so no sequence spans a line end and the units are the
+  // same as from decoding the whole text.
+  expected_map expected;
+  listing_parser parser(expected, folder);
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = bytes.find('\n', start);
+    const std::size_t stop = end == std::string::npos ? bytes.size() : end + 1;
+    std::wstring line = text::utf8_to_wide(bytes.substr(start, stop - start));
+    if (end != std::string::npos) {
+      line.pop_back();
+    }
+    parser.line(line);
+    if (end == std::string::npos) {
+      return expected;
+    }
+    start = stop;
+  }
+}
+
+namespace {
+
+// True when the parent of `text` is the text up to its last "/" (or "/" for
+// an element right below the root, or nothing for a single relative
+// element), as it is for a path with "/" alone between its elements, none
+// empty and none at the end.
+bool has_plain_parents(std::wstring_view text) {
+  if constexpr (platform::backslash_is_separator) {
+    return false;
+  }
+  return text.find(L"//") == std::wstring_view::npos && (text.size() <= 1 || text.back() != L'/');
+}
+
+// The parent of a path with plain parents that is neither "/" nor empty.
+std::wstring_view plain_parent(std::wstring_view text) {
+  const std::size_t slash = text.rfind(L'/');
+  if (slash == std::wstring_view::npos) {
+    return {};
+  }
+  return text.substr(0, slash == 0 ? 1 : slash);
+}
+
+}  // namespace
+
+expected_lookup::expected_lookup(const expected_map& expected) {
+  keys_.reserve(expected.size());
+  for (const auto& [key, ignored] : expected) {
+    keys_.insert(key);
+  }
+}
+
+bool expected_lookup::covers(std::wstring_view text) {
+  if (!has_plain_parents(text)) {
+    // The walk of judge_entry, as it is written there.
+    std::filesystem::path at = platform::to_path(std::wstring(text));
+    for (;;) {
+      if (contains(platform::to_wide(at))) {
+        return true;
+      }
+      std::filesystem::path parent = at.parent_path();
+      if (parent == at) {
+        return false;
+      }
+      at = std::move(parent);
+    }
+  }
+  // "/" and the empty path are their own parents: the walk ends there.
+  if (text.empty() || text == L"/") {
+    return contains(text);
+  }
+  const std::wstring_view folder = plain_parent(text);
+  if (!has_last_folder_ || folder != last_folder_) {
+    last_folder_covered_ = covers_text(folder);
+    last_folder_.assign(folder);
+    has_last_folder_ = true;
+  }
+  // Whether the path itself is a key matters only below a folder that is
+  // not covered.
+  return last_folder_covered_ || contains(text);
+}
+
+bool expected_lookup::covers_text(std::wstring_view text) const {
+  for (;;) {
+    if (contains(text)) {
+      return true;
+    }
+    if (text.empty() || text == L"/") {
+      return false;
+    }
+    text = plain_parent(text);
+  }
 }
 
 }  // namespace quorvel::runner

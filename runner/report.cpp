@@ -25,47 +25,56 @@ judgement judge_entry(const filesystem::finder_item& entry, const expected_map& 
   return verdict;
 }
 
+judgement judge_entry(const filesystem::finder_item& entry, std::wstring_view path,
+                      expected_lookup& expected) {
+  judgement verdict;
+  verdict.found = expected.covers(path);
+  verdict.right = entry.ignored == verdict.found;
+  return verdict;
+}
+
 void report_entry(output& out, const filesystem::finder_item& entry, const judgement& verdict,
                   std::size_t prefix_length) {
-  std::ostream& stream = out.stream();
-  set_console_colour(stream, verdict.right ? colour_green : colour_red);
+  report_entry(out, entry, filesystem::item_path(entry), verdict, prefix_length);
+}
+
+void report_entry(output& out, const filesystem::finder_item& entry, std::wstring_view path,
+                  const judgement& verdict, std::size_t prefix_length) {
+  out.colour(verdict.right ? colour_green : colour_red);
   out.narrow(verdict.right ? " OK" : "ERR");
-  set_console_colour(stream, colour_restore);
+  out.colour(colour_restore);
   out.wide(L" : ");
-  set_console_colour(stream, colour_blue);
+  out.colour(colour_blue);
   out.narrow(entry.ignored ? "1" : "0");
-  set_console_colour(stream, colour_restore);
+  out.colour(colour_restore);
   out.wide(verdict.found ? L"1" : L"0");
   out.wide(L" - ");
-  const std::wstring path = filesystem::item_path(entry);
-  out.wide(prefix_length < path.size() ? std::wstring_view(path).substr(prefix_length)
-                                       : std::wstring_view());
+  out.wide(prefix_length < path.size() ? path.substr(prefix_length) : std::wstring_view());
   if (entry.ignored) {
     out.wide(L" <");
-    set_console_colour(stream, colour_magenta);
+    out.colour(colour_magenta);
     out.wide(entry.rule);
-    set_console_colour(stream, colour_restore);
+    out.colour(colour_restore);
     out.wide(L">");
     out.wide(L" /");
-    set_console_colour(stream, colour_yellow);
+    out.colour(colour_yellow);
     out.wide(entry.rule_regex);
-    set_console_colour(stream, colour_restore);
+    out.colour(colour_restore);
     out.wide(L"/");
   }
   out.line_end();
 }
 
 void report_summary(output& out, std::uint64_t error_count) {
-  std::ostream& stream = out.stream();
   if (error_count > 0) {
-    set_console_colour(stream, colour_red);
+    out.colour(colour_red);
     out.narrow("\n========================\nErrors : " + std::to_string(error_count) +
                "\n========================");
   } else {
-    set_console_colour(stream, colour_green);
+    out.colour(colour_green);
     out.narrow("\n========================\nAll OK\n========================");
   }
-  set_console_colour(stream, colour_restore);
+  out.colour(colour_restore);
   out.line_end();
 }
 

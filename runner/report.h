@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "filesystem/item.h"
 #include "runner/expected.h"
@@ -22,12 +23,22 @@ struct judgement {
 // `ignored`.
 judgement judge_entry(const filesystem::finder_item& entry, const expected_map& expected);
 
+// The same judgement, from a lookup over the same set; `path` is the wide
+// text of the entry's path (filesystem::item_path).
+judgement judge_entry(const filesystem::finder_item& entry, std::wstring_view path,
+                      expected_lookup& expected);
+
 // Writes the entry's line: " OK" or "ERR", " : ", the walker's and git's
 // verdicts as digits, " - ", the path with its first `prefix_length`
 // characters cut off, and for an ignored entry " <rule> /regex/"; coloured
 // when the output is a terminal.
 void report_entry(output& out, const filesystem::finder_item& entry, const judgement& verdict,
                   std::size_t prefix_length);
+
+// The same, with `path` the wide text of the entry's path, made once for the
+// judgement and the line.
+void report_entry(output& out, const filesystem::finder_item& entry, std::wstring_view path,
+                  const judgement& verdict, std::size_t prefix_length);
 
 // Writes the closing summary: "All OK" or "Errors : <count>" between lines of
 // 24 "=", then a line end.

@@ -48,14 +48,16 @@ int run_test(const std::vector<std::wstring>& arguments, output& out) {
   const expected_map expected_ignored = read_expected(folder_path / "i.txt", folder_path);
   filesystem::finder<filesystem::gitignore, filesystem::finder_item> walker(folder_path,
                                                                             L".gitignore");
+  expected_lookup lookup(expected_ignored);
   filesystem::finder_item current{std::filesystem::path()};
   std::uint64_t error_count = 0;
   while (walker.next(current)) {
-    const judgement verdict = judge_entry(current, expected_ignored);
+    const std::wstring path = filesystem::item_path(current);
+    const judgement verdict = judge_entry(current, path, lookup);
     if (!verdict.right) {
       ++error_count;
     }
-    report_entry(out, current, verdict, prefix_length);
+    report_entry(out, current, path, verdict, prefix_length);
   }
   report_summary(out, error_count);
   return exit_completed;

@@ -162,6 +162,11 @@ std::wstring bytes_to_wide(std::string_view bytes) {
 std::string wide_to_bytes(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());
+  append_bytes(out, text);
+  return out;
+}
+
+void append_bytes(std::string& out, std::wstring_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     auto code_point = unit_value(text[i]);
     if (code_point < 0x80) {
@@ -194,7 +199,6 @@ std::string wide_to_bytes(std::wstring_view text) {
     }
     out += static_cast<char>(0x80 | (code_point & 0x3F));
   }
-  return out;
 }
 
 }  // namespace quorvel::text

@@ -44,4 +44,7 @@ std::wstring bytes_to_wide(std::string_view bytes);
 // above U+1FFFFF become U+FFFD.
 std::string wide_to_bytes(std::wstring_view text);
 
+// Appends wide_to_bytes(text) to `out`.
+void append_bytes(std::string& out, std::wstring_view text);
+
 }  // namespace quorvel::text
