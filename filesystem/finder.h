@@ -169,7 +169,11 @@ bool finder<Rules, Item>::next(Item& out) {
     folders.pop_back();
     enter_folder(folder.entry.path(), static_cast<std::int32_t>(folders.size()));
     list_folder(folder);
-    std::sort(items.begin(), items.end(), entry_order);
+    if constexpr (requires { sort_entries(items); }) {
+      sort_entries(items);
+    } else {
+      std::sort(items.begin(), items.end(), entry_order);
+    }
   }
 }
 

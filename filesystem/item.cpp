@@ -127,4 +127,57 @@ bool entry_order(const finder_item& a, const finder_item& b) {
   return b.entry.path() < a.entry.path();
 }
 
+void sort_entries(std::vector<finder_item>& entries) {
+  if constexpr (!platform::backslash_is_separator) {
+    if (entries.size() < 2) {
+      return;
+    }
+    using char_type = std::filesystem::path::value_type;
+    using text_view = std::basic_string_view<char_type>;
+    const auto slash = static_cast<char_type>('/');
+    const text_view first = entries.front().entry.path().native();
+    const std::size_t folder = first.rfind(slash);
+    struct sort_key {
+      bool is_directory;
+      text_view name;
+      std::size_t index;
+    };
+    std::vector<sort_key> keys;
+    keys.reserve(entries.size());
+    bool one_folder = folder != text_view::npos;
+    for (std::size_t i = 0; one_folder && i < entries.size(); ++i) {
+      const text_view path = entries[i].entry.path().native();
+      one_folder = path.size() > folder + 1 && path[folder] == slash &&
+                   path.substr(0, folder) == first.substr(0, folder) &&
+                   path.find(slash, folder + 1) == text_view::npos;
+      keys.push_back({entries[i].is_directory(), path.substr(folder + 1), i});
+    }
+    if (one_folder) {
+      // entry_order, for paths that differ only in their names.
+      std::sort(keys.begin(), keys.end(), [](const sort_key& a, const sort_key& b) {
+        if (a.is_directory != b.is_directory) {
+          return b.is_directory;
+        }
+        return b.name < a.name;
+      });
+      const bool distinct =
+          std::adjacent_find(keys.begin(), keys.end(), [](const sort_key& a, const sort_key& b) {
+            return a.is_directory == b.is_directory && a.name == b.name;
+          }) == keys.end();
+      // With no two entries alike, the order is the only one that sorting can
+      // give; otherwise the standard sort decides how alike entries fall.
+      if (distinct) {
+        std::vector<finder_item> sorted;
+        sorted.reserve(entries.size());
+        for (const sort_key& key : keys) {
+          sorted.push_back(std::move(entries[key.index]));
+        }
+        entries = std::move(sorted);
+        return;
+      }
+    }
+  }
+  std::sort(entries.begin(), entries.end(), entry_order);
+}
+
 }  // namespace quorvel::filesystem

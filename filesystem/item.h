@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/file_info.h"
 
@@ -79,5 +80,10 @@ std::wstring item_path(const item& entry);
 // before directories, and each group is in descending path order, so taking
 // from the back gives the directories in ascending order, then the rest.
 bool entry_order(const finder_item& a, const finder_item& b);
+
+// Sorts `entries` as std::sort with entry_order does. When they are the
+// entries of one folder (one text before the last "/" of each path, distinct
+// names after it), by their names alone, moving each item about once.
+void sort_entries(std::vector<finder_item>& entries);
 
 }  // namespace quorvel::filesystem

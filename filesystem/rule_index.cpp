@@ -60,28 +60,52 @@ bool has_line_break(std::wstring_view path) {
 void rule_index::trie::insert(std::wstring_view key, entry value) {
   std::uint32_t at = 0;
   for (const wchar_t c : key) {
-    std::uint32_t next = child(at, c);
-    if (next == 0) {
-      next = static_cast<std::uint32_t>(nodes_.size());
-      nodes_.emplace_back();
-      if (at == 0 && unit_value(c) < 128) {
-        root_ascii_[unit_value(c)] = next;
-      } else {
-        nodes_[at].children.emplace_back(c, next);
+    std::uint32_t next = 0;
+    for (const auto& [known, index] : building_[at].children) {
+      if (known == c) {
+        next = index;
       }
+    }
+    if (next == 0) {
+      next = static_cast<std::uint32_t>(building_.size());
+      building_[at].children.emplace_back(c, next);
+      building_.emplace_back();
     }
     at = next;
   }
-  nodes_[at].entries.push_back(value);
+  building_[at].entries.push_back(value);
+}
+
+void rule_index::trie::freeze() {
+  nodes_.resize(building_.size());
+  for (std::size_t i = 0; i < building_.size(); ++i) {
+    const building_node& built = building_[i];
+    node& flat = nodes_[i];
+    flat.first_child = static_cast<std::uint32_t>(children_.size());
+    flat.child_count = static_cast<std::uint32_t>(built.children.size());
+    children_.insert(children_.end(), built.children.begin(), built.children.end());
+    flat.first_entry = static_cast<std::uint32_t>(entries_.size());
+    flat.entry_count = static_cast<std::uint32_t>(built.entries.size());
+    entries_.insert(entries_.end(), built.entries.begin(), built.entries.end());
+  }
+  for (const auto& [c, index] : building_[0].children) {
+    if (unit_value(c) < 128) {
+      root_ascii_[unit_value(c)] = index;
+    }
+  }
+  root_entries_ = !building_[0].entries.empty();
+  building_.clear();
+  building_.shrink_to_fit();
 }
 
 std::uint32_t rule_index::trie::child(std::uint32_t parent, wchar_t c) const {
   if (parent == 0 && unit_value(c) < 128) {
     return root_ascii_[unit_value(c)];
   }
-  for (const auto& [key, next] : nodes_[parent].children) {
-    if (key == c) {
-      return next;
+  const node& at = nodes_[parent];
+  for (std::uint32_t i = at.first_child; i < at.first_child + at.child_count; ++i) {
+    if (children_[i].first == c) {
+      return children_[i].second;
     }
   }
   return 0;
@@ -89,8 +113,15 @@ std::uint32_t rule_index::trie::child(std::uint32_t parent, wchar_t c) const {
 
 template <class Found>
 void rule_index::trie::walk(std::wstring_view text, Found&& found) const {
-  for (const entry& value : nodes_[0].entries) {
-    found(value, std::size_t{0});
+  const auto report = [&](std::uint32_t at, std::size_t length) {
+    const node& reached = nodes_[at];
+    for (std::uint32_t i = reached.first_entry; i < reached.first_entry + reached.entry_count;
+         ++i) {
+      found(entries_[i], length);
+    }
+  };
+  if (root_entries_) {
+    report(0, 0);
   }
   std::uint32_t at = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -98,9 +129,7 @@ void rule_index::trie::walk(std::wstring_view text, Found&& found) const {
     if (at == 0) {
       return;
     }
-    for (const entry& value : nodes_[at].entries) {
-      found(value, i + 1);
-    }
+    report(at, i + 1);
   }
 }
 
@@ -112,6 +141,11 @@ rule_index::rule_index(const std::vector<ignore_rule>& rules) {
     programs_.push_back(rule_program::parse(rule.regex_text, rule.regex.getloc()));
     file_rule(number);
   }
+  has_component_ = !component_.empty();
+  has_anywhere_ = !anywhere_.empty();
+  start_.freeze();
+  component_.freeze();
+  anywhere_.freeze();
 }
 
 void rule_index::file_rule(std::uint32_t number) {
@@ -203,12 +237,16 @@ void rule_index::find_candidates(std::wstring_view path, std::vector<rule_candid
     }
     out.push_back({value.rule, false});
   });
-  for (std::size_t at = first_slash; at < path.size(); at = path.find(L'/', at + 1)) {
+  for (std::size_t at = has_component_ ? first_slash : std::wstring_view::npos; at < path.size();
+       at = path.find(L'/', at + 1)) {
     component_.walk(path.substr(at), [&](const entry& value, std::size_t) {
       out.push_back({value.rule, value.proves == proof::found});
     });
   }
-  for (std::size_t at = 0; at < path.size(); ++at) {
+  for (std::size_t at = 0; has_anywhere_ && at < path.size(); ++at) {
+    if (!anywhere_.may_start_with(path[at])) {
+      continue;
+    }
     anywhere_.walk(path.substr(at), [&](const entry& value, std::size_t) {
       if (value.proves == proof::after_slash) {
         // No "/" before this place: this occurrence proves nothing, and the

@@ -9,6 +9,7 @@
 #include <regex>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "filesystem/rule_program.h"
@@ -75,25 +76,45 @@ class rule_index {
     proof proves = proof::none;
   };
 
-  // The literals of one route, sharing their common beginnings.
+  // The literals of one route, sharing their common beginnings. Built by
+  // `insert`, then laid out flat by `freeze` for the walks.
   class trie {
    public:
     void insert(std::wstring_view key, entry value);
+    void freeze();
+    bool empty() const { return building_.size() == 1 && building_[0].entries.empty(); }
 
     // Calls `found(entry, length)` for every literal that `text` starts
     // with, `length` being the literal's.
     template <class Found>
     void walk(std::wstring_view text, Found&& found) const;
 
+    // False when no literal starts with `c`: a walk from there finds nothing.
+    bool may_start_with(wchar_t c) const {
+      const auto unit = static_cast<std::make_unsigned_t<wchar_t>>(c);
+      return unit >= 128 || root_ascii_[unit] != 0 || root_entries_;
+    }
+
    private:
-    struct node {
+    struct building_node {
       std::vector<std::pair<wchar_t, std::uint32_t>> children;
       std::vector<entry> entries;
     };
+    // A node's children and entries, as ranges of `children_` and `entries_`.
+    struct node {
+      std::uint32_t first_child = 0;
+      std::uint32_t child_count = 0;
+      std::uint32_t first_entry = 0;
+      std::uint32_t entry_count = 0;
+    };
     std::uint32_t child(std::uint32_t parent, wchar_t c) const;
 
-    std::vector<node> nodes_{1};
+    std::vector<building_node> building_{1};
+    std::vector<node> nodes_;
+    std::vector<std::pair<wchar_t, std::uint32_t>> children_;
+    std::vector<entry> entries_;
     std::array<std::uint32_t, 128> root_ascii_{};  // 0: no child
+    bool root_entries_ = false;                    // the empty literal is filed
   };
 
   void file_rule(std::uint32_t number);
@@ -104,6 +125,8 @@ class rule_index {
   trie component_;
   trie anywhere_;
   std::vector<std::uint32_t> always_;
+  bool has_component_ = false;
+  bool has_anywhere_ = false;
 };
 
 }  // namespace quorvel::filesystem

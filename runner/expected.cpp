@@ -1,6 +1,9 @@
 #include "runner/expected.h"
 
+#include <algorithm>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -52,6 +55,22 @@ class listing_parser {
     }
   }
 
+  // True when the next line counts for more than whether it is the header.
+  bool wants_whole_line() const { return in_ignored_section_ && !skip_next_; }
+
+  // What line(text) does with a line that is not wanted whole: `is_header`
+  // tells whether the text is "Ignored files:".
+  void unwanted_line(bool is_header) {
+    if (skip_next_) {
+      skip_next_ = false;
+      return;
+    }
+    if (is_header) {
+      in_ignored_section_ = true;
+      skip_next_ = true;
+    }
+  }
+
  private:
   expected_map& expected_;
   const std::filesystem::path& folder_;
@@ -79,17 +98,27 @@ expected_map read_expected(const std::filesystem::path& listing,
   // text and as much again as lines. The decoder never takes an ASCII byte
   // into a sequence, so no sequence spans a line end and the units are the
   // same as from decoding the whole text.
+  // Outside the sections only the header counts, and a line of ASCII bytes
+  // decodes to those bytes: such a line is compared as it is.
   expected_map expected;
   listing_parser parser(expected, folder);
   std::size_t start = 0;
   for (;;) {
     const std::size_t end = bytes.find('\n', start);
     const std::size_t stop = end == std::string::npos ? bytes.size() : end + 1;
-    std::wstring line = text::utf8_to_wide(bytes.substr(start, stop - start));
-    if (end != std::string::npos) {
-      line.pop_back();
+    const std::string_view line_bytes =
+        std::string_view(bytes).substr(start, (end == std::string::npos ? stop : end) - start);
+    if (!parser.wants_whole_line() && std::all_of(line_bytes.begin(), line_bytes.end(), [](char c) {
+          return static_cast<unsigned char>(c) < 0x80;
+        })) {
+      parser.unwanted_line(line_bytes == "Ignored files:");
+    } else {
+      std::wstring line = text::utf8_to_wide(bytes.substr(start, stop - start));
+      if (end != std::string::npos) {
+        line.pop_back();
+      }
+      parser.line(line);
     }
-    parser.line(line);
     if (end == std::string::npos) {
       return expected;
     }
@@ -121,11 +150,43 @@ std::wstring_view plain_parent(std::wstring_view text) {
 
 }  // namespace
 
+namespace {
+
+// A place's tag: never 0, which marks a free place.
+std::uint32_t tag_of(std::size_t hash) {
+  return static_cast<std::uint32_t>(hash >> 32) | 1u;
+}
+
+}  // namespace
+
 expected_lookup::expected_lookup(const expected_map& expected) {
-  keys_.reserve(expected.size());
-  for (const auto& [key, ignored] : expected) {
-    keys_.insert(key);
+  std::size_t size = 16;
+  while (size < expected.size() * 2) {
+    size *= 2;
   }
+  tags_.assign(size, 0);
+  keys_.assign(size, nullptr);
+  for (const auto& [key, ignored] : expected) {
+    const std::size_t hash = std::hash<std::wstring_view>()(key);
+    std::size_t at = hash & (size - 1);
+    while (tags_[at] != 0) {
+      at = (at + 1) & (size - 1);
+    }
+    tags_[at] = tag_of(hash);
+    keys_[at] = &key;
+  }
+}
+
+bool expected_lookup::contains(std::wstring_view key) const {
+  const std::size_t hash = std::hash<std::wstring_view>()(key);
+  const std::uint32_t tag = tag_of(hash);
+  const std::size_t mask = tags_.size() - 1;
+  for (std::size_t at = hash & mask; tags_[at] != 0; at = (at + 1) & mask) {
+    if (tags_[at] == tag && *keys_[at] == key) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool expected_lookup::covers(std::wstring_view text) {

@@ -1,11 +1,12 @@
 #pragma once
 // The set of paths that git's status listing reports as ignored.
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 namespace quorvel::runner {
 
@@ -43,10 +44,15 @@ class expected_lookup {
   bool covers(std::wstring_view text);
 
  private:
-  bool contains(std::wstring_view key) const { return keys_.count(key) != 0; }
+  bool contains(std::wstring_view key) const;
   bool covers_text(std::wstring_view text) const;
 
-  std::unordered_set<std::wstring_view> keys_;
+  // An open-addressed table, a power of two in size and at most half full:
+  // for each place, a tag made from the key's hash (0 for a free place) and
+  // the key. Most paths asked about are not keys; a miss then costs a look
+  // at a few neighbouring tags, which are small enough to stay in the cache.
+  std::vector<std::uint32_t> tags_;
+  std::vector<const std::wstring*> keys_;
   bool has_last_folder_ = false;
   std::wstring last_folder_;
   bool last_folder_covered_ = false;

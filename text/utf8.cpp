@@ -113,10 +113,21 @@ std::wstring utf8_to_wide(const std::string& bytes) {
 }
 
 std::wstring bytes_to_wide(std::string_view bytes) {
-  std::wstring out;
-  out.reserve(bytes.size());
   const std::size_t size = bytes.size();
+  // Names are mostly ASCII: the run of ASCII bytes at the start is widened
+  // in one go rather than appended unit by unit.
   std::size_t i = 0;
+  while (i < size && static_cast<unsigned char>(bytes[i]) < 0x80) {
+    ++i;
+  }
+  std::wstring out(i, L'\0');
+  for (std::size_t k = 0; k < i; ++k) {
+    out[k] = static_cast<wchar_t>(bytes[k]);
+  }
+  if (i == size) {
+    return out;
+  }
+  out.reserve(size);
   while (i < size) {
     const auto lead = static_cast<unsigned char>(bytes[i]);
     if (lead < 0x80) {
@@ -167,7 +178,18 @@ std::string wide_to_bytes(std::wstring_view text) {
 }
 
 void append_bytes(std::string& out, std::wstring_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  // The ASCII units that most text begins with, if not all of it, are copied
+  // in one go rather than appended one by one.
+  std::size_t ascii = 0;
+  while (ascii < text.size() && unit_value(text[ascii]) < 0x80) {
+    ++ascii;
+  }
+  const std::size_t base = out.size();
+  out.resize(base + ascii);
+  for (std::size_t i = 0; i < ascii; ++i) {
+    out[base + i] = static_cast<char>(text[i]);
+  }
+  for (std::size_t i = ascii; i < text.size(); ++i) {
     auto code_point = unit_value(text[i]);
     if (code_point < 0x80) {
       out += static_cast<char>(code_point);
