@@ -1,0 +1,139 @@
+// The runner's fast answers checked against the straightforward ones: the
+// lookup of git's listing against judge_entry's walk over parent paths, and
+// the listing read a line at a time against the whole text parsed at once.
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "filesystem/item.h"
+#include "platform/native_path.h"
+#include "runner/expected.h"
+#include "runner/report.h"
+#include "tests/support/temp_folder.h"
+#include "text/utf8.h"
+
+namespace quorvel::runner {
+namespace {
+
+using filesystem::finder_item;
+
+finder_item entry_at(const std::wstring& path, bool ignored) {
+  finder_item item{std::filesystem::path()};
+  std::error_code no_entry;
+  item.entry.assign(platform::to_path(path), no_entry);
+  item.ignored = ignored;
+  return item;
+}
+
+// Judges `path` both ways, through one lookup that lives across calls as
+// it does in a run.
+void expect_same_judgement(const expected_map& expected, expected_lookup& lookup,
+                           const std::wstring& path) {
+  for (const bool ignored : {false, true}) {
+    const finder_item item = entry_at(path, ignored);
+    EXPECT_EQ(judge_entry(item, path, lookup), judge_entry(item, expected))
+        << text::wide_to_bytes(path) << (ignored ? " ignored" : "");
+  }
+}
+
+TEST(ExpectedLookupTest, CoversWhatTheParentWalkCovers) {
+  const expected_map listings[] = {
+      {{L"/t/b.log", true},
+       {L"/t/build", true},
+       {L"rel/x", true},
+       {L"/t//d", true},
+       {L"/t/e/", true},
+       {L"/t/\u00e9", true},
+       {L"/u/v/w", true}},
+      // The root and the empty path are the last parents of every path.
+      {{L"/", true}},
+      {{L"", true}},
+  };
+  const std::wstring paths[] = {
+      L"/t/b.log", L"/t/build/x.o", L"/t/builder", L"/t/src/a.c", L"/x",          L"/",
+      L"",         L"rel",          L"rel/x/y",    L"rel/y",      L"a",           L"/t//d/e",
+      L"/t//d",    L"/t/e/",        L"/t/e/f",     L"/t/e",       L"/t/\u00e9/z", L"/u/v/w/x",
+      L"/u/v",     L"/u/v/x",       L"//t/b.log",
+  };
+  for (const expected_map& expected : listings) {
+    expected_lookup lookup(expected);
+    // In this order and reversed, so that remembered folders meet every
+    // neighbour.
+    for (const std::wstring& path : paths) {
+      expect_same_judgement(expected, lookup, path);
+    }
+    for (auto at = std::rbegin(paths); at != std::rend(paths); ++at) {
+      expect_same_judgement(expected, lookup, *at);
+    }
+  }
+}
+
+TEST(ExpectedLookupTest, RandomTreesAgreeWithTheParentWalk) {
+  std::mt19937 random(3);
+  const std::wstring names[] = {L"a", L"b", L"ab", L"a.b", L"c", L"d"};
+  const auto random_path = [&](std::size_t depth) {
+    std::wstring path = L"/r";
+    for (std::size_t i = 0; i < depth; ++i) {
+      path += L"/" + names[random() % std::size(names)];
+    }
+    return path;
+  };
+  for (int round = 0; round < 20; ++round) {
+    expected_map expected;
+    for (int i = 0; i < 40; ++i) {
+      expected.emplace(random_path(1 + random() % 3), true);
+    }
+    expected_lookup lookup(expected);
+    for (int i = 0; i < 400; ++i) {
+      expect_same_judgement(expected, lookup, random_path(1 + random() % 5));
+    }
+  }
+}
+
+class ReadListingTest : public testing::temp_folder_test {};
+
+TEST_F(ReadListingTest, LineByLineGivesWhatTheWholeTextGives) {
+  // Random listings of headers, hint lines, entries and broken UTF-8 around
+  // the line ends, read from a file and parsed from the decoded whole.
+  const std::string pieces[] = {
+      "Ignored files:",
+      "Untracked files:",
+      "(hint)",
+      "\tname",
+      "\tdir/",
+      "",
+      "\r",
+      "\xc3",
+      "\xe2\x82",
+      "\xf0\xc0\x80",
+      "\xc3\xa9",
+      "\xff",
+      "Ignored files:\r",
+      "\xc1\x81",
+      "\tx\xf0",
+      "\xc1\x89gnored files:",  // an overlong "I": the header all the same
+  };
+  std::mt19937 random(5);
+  for (int round = 0; round < 300; ++round) {
+    std::string bytes;
+    const int lines = random() % 30;
+    for (int i = 0; i < lines; ++i) {
+      bytes += pieces[random() % std::size(pieces)];
+      if (random() % 4 == 0) {
+        bytes += pieces[random() % std::size(pieces)];
+      }
+      if (i + 1 < lines || random() % 2 == 0) {
+        bytes += "\n";
+      }
+    }
+    SCOPED_TRACE(::testing::PrintToString(bytes));
+    const std::filesystem::path listing = file("i.txt", bytes);
+    EXPECT_EQ(read_expected(listing, "/t"), parse_listing(text::utf8_to_wide(bytes), "/t"));
+  }
+}
+
+}  // namespace
+}  // namespace quorvel::runner
