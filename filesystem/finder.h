@@ -64,9 +64,10 @@ class finder {
   virtual bool next(Item& out);
 
  private:
-  void enter_folder(std::filesystem::path folder, std::int32_t level);
+  void enter_folder(std::filesystem::path folder, std::int32_t level,
+                    const platform::folder_queries* queries = nullptr);
   void apply_ignores(Item& record);
-  void list_folder(const Item& folder);
+  void list_folder(const Item& folder, const platform::folder_queries& queries);
 
   std::vector<Item> folders;
   bool with_ignored = true;
@@ -167,8 +168,11 @@ bool finder<Rules, Item>::next(Item& out) {
 
     const Item folder = std::move(folders.back());
     folders.pop_back();
-    enter_folder(folder.entry.path(), static_cast<std::int32_t>(folders.size()));
-    list_folder(folder);
+    // The folder's own rule files and its entries are asked about in the
+    // open folder.
+    const platform::folder_queries queries(platform::listing_path(folder.entry.path()));
+    enter_folder(folder.entry.path(), static_cast<std::int32_t>(folders.size()), &queries);
+    list_folder(folder, queries);
     if constexpr (requires { sort_entries(items); }) {
       sort_entries(items);
     } else {
@@ -178,16 +182,14 @@ bool finder<Rules, Item>::next(Item& out) {
 }
 
 template <class Rules, class Item>
-void finder<Rules, Item>::list_folder(const Item& folder) {
+void finder<Rules, Item>::list_folder(const Item& folder, const platform::folder_queries& queries) {
   // A folder that vanished, cannot be opened or stops reading is passed over
   // in silence, keeping what was read of it. Building and testing the records
   // is outside this guard: a failure there must not cut the listing short
   // unnoticed.
   std::error_code error;
-  const std::filesystem::path listed = platform::listing_path(folder.entry.path());
-  std::filesystem::directory_iterator listing(listed, error);
+  std::filesystem::directory_iterator listing(platform::listing_path(folder.entry.path()), error);
   const std::filesystem::directory_iterator end;
-  const platform::folder_queries queries(listed);
   while (!error && listing != end) {
     Item record(*listing, queries);
     detail::copy_verdict(folder, record);
@@ -203,7 +205,8 @@ void finder<Rules, Item>::list_folder(const Item& folder) {
 }
 
 template <class Rules, class Item>
-void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_t level) {
+void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_t level,
+                                       const platform::folder_queries* queries) {
   std::wstring folder_text = platform::to_wide(folder);
   std::size_t folder_length = folder_text.size();
   // A listed root "/" cuts nothing, so its entries' relative paths begin with
@@ -213,7 +216,7 @@ void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_
   }
   for (const std::filesystem::path& name : ignore_names) {
     const std::filesystem::path file = platform::listing_path(folder) / name;
-    if (std::filesystem::exists(file)) {
+    if (queries != nullptr ? queries->exists(file) : std::filesystem::exists(file)) {
       ignores.push_back({level, folder_text, folder_length, name, std::make_shared<Rules>(file)});
     }
   }

@@ -52,7 +52,14 @@ std::size_t literal_run_end(const std::vector<program_step>& steps, std::size_t 
 
 // True when `path` holds a character that "." does not match.
 bool has_line_break(std::wstring_view path) {
-  return std::any_of(path.begin(), path.end(), [](wchar_t c) { return !dot_matches(c); });
+  // Without branches, so that the loop runs several units at a time: this
+  // is asked of every path.
+  bool found = false;
+  for (const wchar_t c : path) {
+    const std::uint32_t unit = unit_value(c);
+    found |= (unit == L'\n') | (unit == L'\r') | ((unit | 1u) == 0x2029u);
+  }
+  return found;
 }
 
 }  // namespace
@@ -94,6 +101,11 @@ void rule_index::trie::freeze() {
     }
   }
   root_entries_ = !building_[0].entries.empty();
+  for (std::uint32_t c = 0; c < 128; ++c) {
+    if (root_ascii_[c] != 0 || root_entries_) {
+      start_bits_[c / 64] |= std::uint64_t{1} << (c % 64);
+    }
+  }
   building_.clear();
   building_.shrink_to_fit();
 }
@@ -243,21 +255,8 @@ void rule_index::find_candidates(std::wstring_view path, std::vector<rule_candid
       out.push_back({value.rule, value.proves == proof::found});
     });
   }
-  for (std::size_t at = 0; has_anywhere_ && at < path.size(); ++at) {
-    if (!anywhere_.may_start_with(path[at])) {
-      continue;
-    }
-    anywhere_.walk(path.substr(at), [&](const entry& value, std::size_t) {
-      if (value.proves == proof::after_slash) {
-        // No "/" before this place: this occurrence proves nothing, and the
-        // rule cannot match through it.
-        if (first_slash < at) {
-          out.push_back({value.rule, true});
-        }
-        return;
-      }
-      out.push_back({value.rule, value.proves == proof::found});
-    });
+  if (has_anywhere_) {
+    find_anywhere(path, first_slash, out);
   }
   for (const std::uint32_t number : always_) {
     out.push_back({number, false});
@@ -272,6 +271,33 @@ void rule_index::find_candidates(std::wstring_view path, std::vector<rule_candid
                             return a.rule == b.rule;
                           }),
               out.end());
+  }
+}
+
+void rule_index::find_anywhere(std::wstring_view path, std::size_t first_slash,
+                               std::vector<rule_candidate>& out) const {
+  // Most places hold no character that a literal starts with; the test for
+  // that is kept to two words in registers.
+  const std::uint64_t low = anywhere_.start_bits(0);
+  const std::uint64_t high = anywhere_.start_bits(1);
+  const wchar_t* const text = path.data();
+  const std::size_t size = path.size();
+  for (std::size_t at = 0; at < size; ++at) {
+    const std::uint32_t unit = unit_value(text[at]);
+    if (unit < 128 && ((unit < 64 ? low >> unit : high >> (unit - 64)) & 1) == 0) {
+      continue;
+    }
+    anywhere_.walk(path.substr(at), [&](const entry& value, std::size_t) {
+      if (value.proves == proof::after_slash) {
+        // No "/" before this place: this occurrence proves nothing, and the
+        // rule cannot match through it.
+        if (first_slash < at) {
+          out.push_back({value.rule, true});
+        }
+        return;
+      }
+      out.push_back({value.rule, value.proves == proof::found});
+    });
   }
 }
 

@@ -9,7 +9,6 @@
 #include <regex>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 #include "filesystem/rule_program.h"
@@ -89,11 +88,9 @@ class rule_index {
     template <class Found>
     void walk(std::wstring_view text, Found&& found) const;
 
-    // False when no literal starts with `c`: a walk from there finds nothing.
-    bool may_start_with(wchar_t c) const {
-      const auto unit = static_cast<std::make_unsigned_t<wchar_t>>(c);
-      return unit >= 128 || root_ascii_[unit] != 0 || root_entries_;
-    }
+    // Bit c of word c / 64 is clear when no literal starts with the
+    // character c (below 128): a walk from there finds nothing.
+    std::uint64_t start_bits(int word) const { return start_bits_[word]; }
 
    private:
     struct building_node {
@@ -115,9 +112,12 @@ class rule_index {
     std::vector<entry> entries_;
     std::array<std::uint32_t, 128> root_ascii_{};  // 0: no child
     bool root_entries_ = false;                    // the empty literal is filed
+    std::uint64_t start_bits_[2] = {0, 0};
   };
 
   void file_rule(std::uint32_t number);
+  void find_anywhere(std::wstring_view path, std::size_t first_slash,
+                     std::vector<rule_candidate>& out) const;
 
   std::vector<std::optional<rule_program>> programs_;
   std::vector<index_route> routes_;

@@ -52,7 +52,16 @@ class folder_queries {
   // same way. Never throws.
   file_info query(const std::filesystem::path& path) const;
 
+  // std::filesystem::exists(path), for such a `path`, with what it throws:
+  // an answer other than "there" or "not there" is asked again by the full
+  // path, which gives the standard error.
+  bool exists(const std::filesystem::path& path) const;
+
  private:
+  // The name of `path` within the folder, or null where `path` is to be
+  // asked by its full text.
+  const char* name_in_folder(const std::filesystem::path& path) const;
+
   std::filesystem::path folder_;
   int descriptor_ = -1;
 };

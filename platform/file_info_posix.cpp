@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -62,7 +63,7 @@ folder_queries::~folder_queries() {
   }
 }
 
-file_info folder_queries::query(const std::filesystem::path& path) const {
+const char* folder_queries::name_in_folder(const std::filesystem::path& path) const {
   const std::string& text = path.native();
   const std::string& folder = folder_.native();
   // A path of PATH_MAX bytes or more is refused whole (ENAMETOOLONG), even
@@ -70,9 +71,29 @@ file_info folder_queries::query(const std::filesystem::path& path) const {
   if (descriptor_ < 0 || text.size() >= PATH_MAX || text.size() <= folder.size() + 1 ||
       text[folder.size()] != '/' || text.compare(0, folder.size(), folder) != 0 ||
       text.find('/', folder.size() + 1) != std::string::npos) {
-    return query_file_info(path);
+    return nullptr;
   }
-  return query_at(descriptor_, text.c_str() + folder.size() + 1);
+  return text.c_str() + folder.size() + 1;
+}
+
+file_info folder_queries::query(const std::filesystem::path& path) const {
+  const char* name = name_in_folder(path);
+  return name != nullptr ? query_at(descriptor_, name) : query_file_info(path);
+}
+
+bool folder_queries::exists(const std::filesystem::path& path) const {
+  const char* name = name_in_folder(path);
+  if (name != nullptr) {
+    struct stat status {};
+    if (::fstatat(descriptor_, name, &status, 0) == 0) {
+      return true;
+    }
+    // The two errors that std::filesystem takes for "not there".
+    if (errno == ENOENT || errno == ENOTDIR) {
+      return false;
+    }
+  }
+  return std::filesystem::exists(path);
 }
 
 bool is_link_not_to_enter(const std::filesystem::directory_entry& entry) noexcept {

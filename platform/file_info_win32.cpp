@@ -47,6 +47,14 @@ file_info folder_queries::query(const std::filesystem::path& path) const {
   return query_file_info(path);
 }
 
+bool folder_queries::exists(const std::filesystem::path& path) const {
+  return std::filesystem::exists(path);
+}
+
+const char* folder_queries::name_in_folder(const std::filesystem::path&) const {
+  return nullptr;
+}
+
 bool is_link_not_to_enter(const std::filesystem::directory_entry& entry) noexcept {
   // The standard library here does not tell links from folders, so ask the
   // file search, which reports a reparse point's tag in dwReserved0.

@@ -153,15 +153,15 @@ std::wstring_view plain_parent(std::wstring_view text) {
 namespace {
 
 // A place's tag: never 0, which marks a free place.
-std::uint32_t tag_of(std::size_t hash) {
-  return static_cast<std::uint32_t>(hash >> 32) | 1u;
+std::uint16_t tag_of(std::size_t hash) {
+  return static_cast<std::uint16_t>((hash >> 48) | 1u);
 }
 
 }  // namespace
 
 expected_lookup::expected_lookup(const expected_map& expected) {
   std::size_t size = 16;
-  while (size < expected.size() * 2) {
+  while (size < expected.size() + expected.size() * 3 / 4) {
     size *= 2;
   }
   tags_.assign(size, 0);
@@ -179,7 +179,7 @@ expected_lookup::expected_lookup(const expected_map& expected) {
 
 bool expected_lookup::contains(std::wstring_view key) const {
   const std::size_t hash = std::hash<std::wstring_view>()(key);
-  const std::uint32_t tag = tag_of(hash);
+  const std::uint16_t tag = tag_of(hash);
   const std::size_t mask = tags_.size() - 1;
   for (std::size_t at = hash & mask; tags_[at] != 0; at = (at + 1) & mask) {
     if (tags_[at] == tag && *keys_[at] == key) {

@@ -47,11 +47,12 @@ class expected_lookup {
   bool contains(std::wstring_view key) const;
   bool covers_text(std::wstring_view text) const;
 
-  // An open-addressed table, a power of two in size and at most half full:
+  // An open-addressed table, a power of two in size and less than 60% full:
   // for each place, a tag made from the key's hash (0 for a free place) and
   // the key. Most paths asked about are not keys; a miss then costs a look
-  // at a few neighbouring tags, which are small enough to stay in the cache.
-  std::vector<std::uint32_t> tags_;
+  // at a few neighbouring tags, small enough (two bytes each) to stay in the
+  // cache: with four-byte tags the first look was most of a judgement.
+  std::vector<std::uint16_t> tags_;
   std::vector<const std::wstring*> keys_;
   bool has_last_folder_ = false;
   std::wstring last_folder_;
