@@ -94,6 +94,16 @@ void rule_index::trie::freeze() {
     flat.first_entry = static_cast<std::uint32_t>(entries_.size());
     flat.entry_count = static_cast<std::uint32_t>(built.entries.size());
     entries_.insert(entries_.end(), built.entries.begin(), built.entries.end());
+    if (i != 0 && built.children.size() > dense_from) {
+      std::array<std::uint32_t, 128>& table = dense_.emplace_back();
+      table.fill(0);
+      for (const auto& [c, index] : built.children) {
+        if (unit_value(c) < 128) {
+          table[unit_value(c)] = index;
+        }
+      }
+      flat.dense = static_cast<std::uint32_t>(dense_.size());
+    }
   }
   for (const auto& [c, index] : building_[0].children) {
     if (unit_value(c) < 128) {
@@ -115,6 +125,9 @@ std::uint32_t rule_index::trie::child(std::uint32_t parent, wchar_t c) const {
     return root_ascii_[unit_value(c)];
   }
   const node& at = nodes_[parent];
+  if (at.dense != 0 && unit_value(c) < 128) {
+    return dense_[at.dense - 1][unit_value(c)];
+  }
   for (std::uint32_t i = at.first_child; i < at.first_child + at.child_count; ++i) {
     if (children_[i].first == c) {
       return children_[i].second;
@@ -171,7 +184,14 @@ void rule_index::file_rule(std::uint32_t number) {
     always_.push_back(number);
     return;
   }
-  const std::vector<program_step>& steps = program->steps();
+  // On a path without line breaks, the index's only kind, "[^\/]*" just
+  // before a final ".*" adds nothing that the ".*" would not cover: "*" is
+  // then any path with a "/", and "vmlinux*" a name that starts so.
+  std::vector<program_step> steps = program->steps();
+  while (steps.size() >= 2 && is_any_run(steps.back()) &&
+         is_not_slash_run(steps[steps.size() - 2])) {
+    steps.erase(steps.end() - 2);
+  }
   const std::size_t count = steps.size();
 
   // A plain path ("^\/doc\/api$"): the path itself.
@@ -209,7 +229,13 @@ void rule_index::file_rule(std::uint32_t number) {
       return;
     }
   }
+  // Every path holds "/" and most hold ".": the run with the most other
+  // characters tells most, the longer one of two such. A run of "/" alone
+  // tells nothing.
   std::wstring longest;
+  const auto telling = [](const std::wstring& run) {
+    return std::count_if(run.begin(), run.end(), [](wchar_t c) { return c != L'/' && c != L'.'; });
+  };
   for (std::size_t i = 0; i < count;) {
     const std::size_t end = literal_run_end(steps, i);
     if (end == i) {
@@ -217,8 +243,11 @@ void rule_index::file_rule(std::uint32_t number) {
       continue;
     }
     const std::wstring run = literal_text(steps, i, end);
-    // Every path holds "/": a run of nothing else tells nothing.
-    if (run.size() > longest.size() && run.find_first_not_of(L'/') != std::wstring::npos) {
+    const auto run_tells = telling(run);
+    const auto longest_tells = telling(longest);
+    if (run.find_first_not_of(L'/') != std::wstring::npos &&
+        (longest.empty() || run_tells > longest_tells ||
+         (run_tells == longest_tells && run.size() > longest.size()))) {
       longest = run;
     }
     i = end;
@@ -233,13 +262,16 @@ void rule_index::file_rule(std::uint32_t number) {
 
 void rule_index::find_candidates(std::wstring_view path, std::vector<rule_candidate>& out) const {
   out.clear();
-  if (has_line_break(path)) {
+  const std::size_t first_slash = path.find(L'/');
+  // The scan for literals anywhere looks at every unit, and so looks for
+  // line breaks on the way.
+  if (has_anywhere_ ? find_anywhere(path, first_slash, out) : has_line_break(path)) {
+    out.clear();
     for (std::uint32_t number = 0; number < programs_.size(); ++number) {
       out.push_back({number, false});
     }
     return;
   }
-  const std::size_t first_slash = path.find(L'/');
   start_.walk(path, [&](const entry& value, std::size_t length) {
     if (value.proves == proof::whole) {
       if (length == path.size()) {
@@ -254,9 +286,6 @@ void rule_index::find_candidates(std::wstring_view path, std::vector<rule_candid
     component_.walk(path.substr(at), [&](const entry& value, std::size_t) {
       out.push_back({value.rule, value.proves == proof::found});
     });
-  }
-  if (has_anywhere_) {
-    find_anywhere(path, first_slash, out);
   }
   for (const std::uint32_t number : always_) {
     out.push_back({number, false});
@@ -274,7 +303,7 @@ void rule_index::find_candidates(std::wstring_view path, std::vector<rule_candid
   }
 }
 
-void rule_index::find_anywhere(std::wstring_view path, std::size_t first_slash,
+bool rule_index::find_anywhere(std::wstring_view path, std::size_t first_slash,
                                std::vector<rule_candidate>& out) const {
   // Most places hold no character that a literal starts with; the test for
   // that is kept to two words in registers.
@@ -282,10 +311,16 @@ void rule_index::find_anywhere(std::wstring_view path, std::size_t first_slash,
   const std::uint64_t high = anywhere_.start_bits(1);
   const wchar_t* const text = path.data();
   const std::size_t size = path.size();
+  bool line_break = false;
   for (std::size_t at = 0; at < size; ++at) {
     const std::uint32_t unit = unit_value(text[at]);
-    if (unit < 128 && ((unit < 64 ? low >> unit : high >> (unit - 64)) & 1) == 0) {
-      continue;
+    if (unit < 128) {
+      line_break |= (unit == L'\n') | (unit == L'\r');
+      if (((unit < 64 ? low >> unit : high >> (unit - 64)) & 1) == 0) {
+        continue;
+      }
+    } else {
+      line_break |= (unit | 1u) == 0x2029u;
     }
     anywhere_.walk(path.substr(at), [&](const entry& value, std::size_t) {
       if (value.proves == proof::after_slash) {
@@ -299,6 +334,7 @@ void rule_index::find_anywhere(std::wstring_view path, std::size_t first_slash,
       out.push_back({value.rule, value.proves == proof::found});
     });
   }
+  return line_break;
 }
 
 bool rule_index::rule_matches(std::size_t number, std::wstring_view path,

@@ -103,20 +103,27 @@ class rule_index {
       std::uint32_t child_count = 0;
       std::uint32_t first_entry = 0;
       std::uint32_t entry_count = 0;
+      std::uint32_t dense = 0;  // 1 + its index in dense_, 0 for none
     };
+    // Nodes with more children than this also get a table of their ASCII
+    // children: "/" is followed by the first letters of every name.
+    static constexpr std::size_t dense_from = 6;
     std::uint32_t child(std::uint32_t parent, wchar_t c) const;
 
     std::vector<building_node> building_{1};
     std::vector<node> nodes_;
     std::vector<std::pair<wchar_t, std::uint32_t>> children_;
     std::vector<entry> entries_;
-    std::array<std::uint32_t, 128> root_ascii_{};  // 0: no child
-    bool root_entries_ = false;                    // the empty literal is filed
+    std::vector<std::array<std::uint32_t, 128>> dense_;  // 0: no child
+    std::array<std::uint32_t, 128> root_ascii_{};        // 0: no child
+    bool root_entries_ = false;                          // the empty literal is filed
     std::uint64_t start_bits_[2] = {0, 0};
   };
 
   void file_rule(std::uint32_t number);
-  void find_anywhere(std::wstring_view path, std::size_t first_slash,
+  // Appends the candidates of the literals found anywhere in `path`; returns
+  // whether `path` holds a line break, which makes them worthless.
+  bool find_anywhere(std::wstring_view path, std::size_t first_slash,
                      std::vector<rule_candidate>& out) const;
 
   std::vector<std::optional<rule_program>> programs_;

@@ -1,6 +1,7 @@
 #include "runner/expected.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,18 @@ std::wstring expected_key(std::wstring line, const std::filesystem::path& folder
   text::replace_all(line, L"\t", L"");
   if (!line.empty() && line.back() == L'/') {
     line.pop_back();
+  }
+  if constexpr (!platform::backslash_is_separator) {
+    // A relative line of ASCII below a folder with a name: the path append
+    // puts one "/" between the two, and the text survives the round trip
+    // through bytes unchanged. Every line of a large listing but a few.
+    const auto& folder_text = folder.native();
+    if (!line.empty() && line.front() != L'/' && !folder_text.empty() &&
+        folder_text.back() != '/' && std::all_of(line.begin(), line.end(), [](wchar_t c) {
+          return static_cast<std::uint32_t>(c) < 0x80;
+        })) {
+      return platform::to_wide(folder) + L'/' + line;
+    }
   }
   std::wstring key = platform::to_wide(folder / platform::to_path(line));
   if constexpr (platform::backslash_is_separator) {

@@ -200,7 +200,7 @@ TEST_F(RuleIndexTest, FilesEachShapeUnderItsLiteral) {
       {"/doc/api", index_route::start},    {"build", index_route::component},
       {"*.o", index_route::anywhere},      {"vmlinux*", index_route::component},
       {"/arch/*/x", index_route::start},   {"**/foo", index_route::anywhere},
-      {"/*.c", index_route::anywhere},     {"*", index_route::always},
+      {"/*.c", index_route::anywhere},     {"*", index_route::component},
       {"?", index_route::always},          {"a(b)c", index_route::always},
       {"/", index_route::component},       {"*.[ch]", index_route::anywhere},
       {"[Bb]uild", index_route::anywhere}, {"[!a]*", index_route::always},

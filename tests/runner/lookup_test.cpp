@@ -2,6 +2,7 @@
 // lookup of git's listing against judge_entry's walk over parent paths, and
 // the listing read a line at a time against the whole text parsed at once.
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -89,6 +90,30 @@ TEST(ExpectedLookupTest, RandomTreesAgreeWithTheParentWalk) {
     expected_lookup lookup(expected);
     for (int i = 0; i < 400; ++i) {
       expect_same_judgement(expected, lookup, random_path(1 + random() % 5));
+    }
+  }
+}
+
+TEST(ExpectedKeyTest, ShortCutGivesThePathAppend) {
+  // The key as the append of paths spells it, for lines of every kind.
+  const std::wstring lines[] = {
+      L"\ta.o", L"a/b/",   L"/abs",    L"",        L"\t",   L"a\tb", L"\u00e9",
+      L"./x",   L"x/../y", L"\xD800x", L"\xDCFFy", L"a//b", L"a\\b", L"\U0010FFFF",
+  };
+  const std::filesystem::path folders[] = {"/t", "/", "rel", "", "/t/", "/t/."};
+  for (const std::filesystem::path& folder : folders) {
+    for (std::wstring line : lines) {
+      SCOPED_TRACE(folder.string() + " " + text::wide_to_bytes(line));
+      const std::wstring key = expected_key(line, folder);
+      std::erase(line, L'\t');
+      if (!line.empty() && line.back() == L'/') {
+        line.pop_back();
+      }
+      std::wstring appended = platform::to_wide(folder / platform::to_path(line));
+      if constexpr (platform::backslash_is_separator) {
+        std::replace(appended.begin(), appended.end(), L'\\', L'/');
+      }
+      EXPECT_EQ(key, appended);
     }
   }
 }
