@@ -250,13 +250,14 @@ void finder<Rules, Item>::apply_ignores(Item& record) {
     return;
   }
   if constexpr (!platform::backslash_is_separator) {
-    const std::string& path = record.entry.path().native();
-    const std::size_t slash = path.rfind('/');
-    if (slash != std::string::npos && slash + 1 < path.size()) {
+    using text_view = std::basic_string_view<std::filesystem::path::value_type>;
+    const text_view path = record.entry.path().native();
+    const std::size_t slash = path.rfind(static_cast<text_view::value_type>('/'));
+    if (slash != text_view::npos && slash + 1 < path.size()) {
       // A path's last element after a "/" equals a name exactly when the
       // name's text is that element: a name of more elements, with a "/",
       // or empty, is never one element of that kind.
-      const std::string_view last = std::string_view(path).substr(slash + 1);
+      const text_view last = path.substr(slash + 1);
       for (const std::filesystem::path& name : ignore_names) {
         if (name.native() == last) {
           record.is_rule_file = true;
