@@ -253,7 +253,8 @@ void rule_program::masks_for(wchar_t c, state_set& once, state_set& repeat) cons
   std::fill_n(repeat, words_, 0);
   for (std::size_t i = 0; i < steps_.size(); ++i) {
     if (accepts(steps_[i].test, c)) {
-      (steps_[i].repeated ? repeat : once)[i / 64] |= std::uint64_t{1} << (i % 64);
+      std::uint64_t* const masks = steps_[i].repeated ? repeat : once;
+      masks[i / 64] |= std::uint64_t{1} << (i % 64);
     }
   }
 }
