@@ -30,7 +30,14 @@ std::wstring expected_key(std::wstring line, const std::filesystem::path& folder
         folder_text.back() != '/' && std::all_of(line.begin(), line.end(), [](wchar_t c) {
           return static_cast<std::uint32_t>(c) < 0x80;
         })) {
-      return platform::to_wide(folder) + L'/' + line;
+      // Built to its size: the listing's keys are most of the run's memory.
+      const std::wstring folder_wide = platform::to_wide(folder);
+      std::wstring key;
+      key.reserve(folder_wide.size() + 1 + line.size());
+      key += folder_wide;
+      key += L'/';
+      key += line;
+      return key;
     }
   }
   std::wstring key = platform::to_wide(folder / platform::to_path(line));
