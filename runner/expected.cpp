@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -143,111 +142,6 @@ expected_map read_expected(const std::filesystem::path& listing,
       return expected;
     }
     start = stop;
-  }
-}
-
-namespace {
-
-// True when the parent of `text` is the text up to its last "/" (or "/" for
-// an element right below the root, or nothing for a single relative
-// element), as it is for a path with "/" alone between its elements, none
-// empty and none at the end.
-bool has_plain_parents(std::wstring_view text) {
-  if constexpr (platform::backslash_is_separator) {
-    return false;
-  }
-  return text.find(L"//") == std::wstring_view::npos && (text.size() <= 1 || text.back() != L'/');
-}
-
-// The parent of a path with plain parents that is neither "/" nor empty.
-std::wstring_view plain_parent(std::wstring_view text) {
-  const std::size_t slash = text.rfind(L'/');
-  if (slash == std::wstring_view::npos) {
-    return {};
-  }
-  return text.substr(0, slash == 0 ? 1 : slash);
-}
-
-}  // namespace
-
-namespace {
-
-// A place's tag: never 0, which marks a free place.
-std::uint16_t tag_of(std::size_t hash) {
-  return static_cast<std::uint16_t>((hash >> 48) | 1u);
-}
-
-}  // namespace
-
-expected_lookup::expected_lookup(const expected_map& expected) {
-  std::size_t size = 16;
-  while (size < expected.size() + expected.size() * 3 / 4) {
-    size *= 2;
-  }
-  tags_.assign(size, 0);
-  keys_.assign(size, nullptr);
-  for (const auto& [key, ignored] : expected) {
-    const std::size_t hash = std::hash<std::wstring_view>()(key);
-    std::size_t at = hash & (size - 1);
-    while (tags_[at] != 0) {
-      at = (at + 1) & (size - 1);
-    }
-    tags_[at] = tag_of(hash);
-    keys_[at] = &key;
-  }
-}
-
-bool expected_lookup::contains(std::wstring_view key) const {
-  const std::size_t hash = std::hash<std::wstring_view>()(key);
-  const std::uint16_t tag = tag_of(hash);
-  const std::size_t mask = tags_.size() - 1;
-  for (std::size_t at = hash & mask; tags_[at] != 0; at = (at + 1) & mask) {
-    if (tags_[at] == tag && *keys_[at] == key) {
-      return true;
-    }
-  }
-  return false;
-}
-
-bool expected_lookup::covers(std::wstring_view text) {
-  if (!has_plain_parents(text)) {
-    // The walk of judge_entry, as it is written there.
-    std::filesystem::path at = platform::to_path(std::wstring(text));
-    for (;;) {
-      if (contains(platform::to_wide(at))) {
-        return true;
-      }
-      std::filesystem::path parent = at.parent_path();
-      if (parent == at) {
-        return false;
-      }
-      at = std::move(parent);
-    }
-  }
-  // "/" and the empty path are their own parents: the walk ends there.
-  if (text.empty() || text == L"/") {
-    return contains(text);
-  }
-  const std::wstring_view folder = plain_parent(text);
-  if (!has_last_folder_ || folder != last_folder_) {
-    last_folder_covered_ = covers_text(folder);
-    last_folder_.assign(folder);
-    has_last_folder_ = true;
-  }
-  // Whether the path itself is a key matters only below a folder that is
-  // not covered.
-  return last_folder_covered_ || contains(text);
-}
-
-bool expected_lookup::covers_text(std::wstring_view text) const {
-  for (;;) {
-    if (contains(text)) {
-      return true;
-    }
-    if (text.empty() || text == L"/") {
-      return false;
-    }
-    text = plain_parent(text);
   }
 }
 

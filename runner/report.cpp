@@ -38,8 +38,20 @@ void report_entry(output& out, const filesystem::finder_item& entry, const judge
   report_entry(out, entry, filesystem::item_path(entry), verdict, prefix_length);
 }
 
-void report_entry(output& out, const filesystem::finder_item& entry, std::wstring_view path,
-                  const judgement& verdict, std::size_t prefix_length) {
+namespace {
+
+void write_path(output& out, std::wstring_view text) {
+  out.wide(text);
+}
+
+[[maybe_unused]] void write_path(output& out, std::string_view bytes) {
+  out.narrow(bytes);
+}
+
+// The line of report_entry, with the path below the folder as `below`.
+template <class Text>
+void write_line(output& out, const filesystem::finder_item& entry, const judgement& verdict,
+                Text below) {
   out.colour(verdict.right ? colour_green : colour_red);
   out.narrow(verdict.right ? " OK" : "ERR");
   out.colour(colour_restore);
@@ -49,7 +61,7 @@ void report_entry(output& out, const filesystem::finder_item& entry, std::wstrin
   out.colour(colour_restore);
   out.wide(verdict.found ? L"1" : L"0");
   out.wide(L" - ");
-  out.wide(prefix_length < path.size() ? path.substr(prefix_length) : std::wstring_view());
+  write_path(out, below);
   if (entry.ignored) {
     out.wide(L" <");
     out.colour(colour_magenta);
@@ -63,6 +75,19 @@ void report_entry(output& out, const filesystem::finder_item& entry, std::wstrin
     out.wide(L"/");
   }
   out.line_end();
+}
+
+}  // namespace
+
+void report_entry(output& out, const filesystem::finder_item& entry, std::wstring_view path,
+                  const judgement& verdict, std::size_t prefix_length) {
+  write_line(out, entry, verdict,
+             prefix_length < path.size() ? path.substr(prefix_length) : std::wstring_view());
+}
+
+void report_entry_below(output& out, const filesystem::finder_item& entry, const judgement& verdict,
+                        std::basic_string_view<std::filesystem::path::value_type> below) {
+  write_line(out, entry, verdict, below);
 }
 
 void report_summary(output& out, std::uint64_t error_count) {

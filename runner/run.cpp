@@ -4,12 +4,14 @@
 #include <exception>
 #include <filesystem>
 #include <iomanip>
+#include <string_view>
 
 #include "filesystem/finder.h"
 #include "filesystem/gitignore.h"
 #include "filesystem/item.h"
 #include "platform/native_path.h"
 #include "runner/expected.h"
+#include "runner/expected_lookup.h"
 #include "runner/output.h"
 #include "runner/report.h"
 #include "text/utf8.h"
@@ -51,7 +53,21 @@ int run_test(const std::vector<std::wstring>& arguments, output& out) {
   expected_lookup lookup(expected_ignored);
   filesystem::finder_item current{std::filesystem::path()};
   std::uint64_t error_count = 0;
+  using native_view = std::basic_string_view<std::filesystem::path::value_type>;
+  const native_view folder_native = folder_path.native();
   while (walker.next(current)) {
+    // Where names are bytes and the entry lies below the folder, its native
+    // text is judged and written as it is; elsewhere through its wide text.
+    const native_view native = current.entry.path().native();
+    if (!platform::backslash_is_separator && native.size() > folder_native.size() &&
+        native[folder_native.size()] == '/' && native.starts_with(folder_native)) {
+      judgement verdict;
+      verdict.found = lookup.covers_native(native);
+      verdict.right = current.ignored == verdict.found;
+      error_count += verdict.right ? 0 : 1;
+      report_entry_below(out, current, verdict, native.substr(folder_native.size()));
+      continue;
+    }
     const std::wstring path = filesystem::item_path(current);
     const judgement verdict = judge_entry(current, path, lookup);
     if (!verdict.right) {

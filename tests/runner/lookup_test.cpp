@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "filesystem/item.h"
 #include "platform/native_path.h"
 #include "runner/expected.h"
+#include "runner/expected_lookup.h"
 #include "runner/report.h"
 #include "tests/support/temp_folder.h"
 #include "text/utf8.h"
@@ -90,6 +92,64 @@ TEST(ExpectedLookupTest, RandomTreesAgreeWithTheParentWalk) {
     expected_lookup lookup(expected);
     for (int i = 0; i < 400; ++i) {
       expect_same_judgement(expected, lookup, random_path(1 + random() % 5));
+    }
+  }
+}
+
+TEST(ExpectedLookupTest, NativeBytesAreCoveredAsTheirWideTextIs) {
+  if constexpr (platform::backslash_is_separator) {
+    GTEST_SKIP() << "names are not bytes here";
+  }
+  // Pieces of names in valid and broken UTF-8, and keys that no name's bytes
+  // decode to (a lone surrogate, a unit that stands for a byte of valid
+  // UTF-8), which must never be found.
+  const std::string pieces[] = {"a", "\xc3\xa9", "\xff", "\xed\xa0\x80", "\xe2\x82", "b/c", ""};
+  expected_map expected = {{L"/r/a", true},
+                           {L"/r/\u00e9/\xDCFF", true},
+                           {std::wstring(L"/r/") + static_cast<wchar_t>(0xD800), true},
+                           {L"/r/\xDCC3\xDCA9", true},
+                           {L"/r/b/c/\xDCE2\xDC82", true}};
+  std::mt19937 random(9);
+  for (int round = 0; round < 2; ++round) {
+    expected_lookup wide(expected);
+    expected_lookup native(expected);
+    for (int i = 0; i < 500; ++i) {
+      std::string path = "/r";
+      for (int depth = random() % 4; depth > 0; --depth) {
+        path += "/" + pieces[random() % std::size(pieces)] + pieces[random() % std::size(pieces)];
+      }
+      const std::wstring text = text::bytes_to_wide(path);
+      EXPECT_EQ(native.covers_native(platform::to_path(text).native()), wide.covers(text))
+          << ::testing::PrintToString(path);
+    }
+    expected[L"/r"] = true;  // everything covered
+  }
+}
+
+TEST(ReportEntryTest, ThePathBelowTheFolderGivesTheSameLine) {
+  if constexpr (platform::backslash_is_separator) {
+    GTEST_SKIP() << "names are not bytes here";
+  }
+  const char* paths[] = {"/work/t1/a.c", "/work/t1/\xc3\xa9\xff/x", "/work/t1/\xed\xa0\x80"};
+  for (const char* bytes : paths) {
+    for (const bool ignored : {false, true}) {
+      finder_item item = entry_at(text::bytes_to_wide(bytes), ignored);
+      item.rule = L"r\u00e9";
+      item.rule_regex = L"x";
+      for (const judgement verdict : {judgement{false, true}, judgement{true, false}}) {
+        std::ostringstream wide_stream;
+        std::ostringstream native_stream;
+        {
+          output wide_out(wide_stream);
+          output native_out(native_stream);
+          report_entry(wide_out, item, verdict, std::string("/work/t1").size());
+          report_entry_below(
+              native_out, item, verdict,
+              std::basic_string_view<std::filesystem::path::value_type>(item.entry.path().native())
+                  .substr(8));
+        }
+        EXPECT_EQ(native_stream.str(), wide_stream.str()) << ::testing::PrintToString(bytes);
+      }
     }
   }
 }
