@@ -8,6 +8,21 @@
 #include <unistd.h>
 
 namespace quorvel::testing {
+namespace {
+
+// In a forked child: replaces it by `program` with `arguments`; returns only
+// when the program cannot be started.
+void exec_program(std::string name, std::vector<std::string> arguments) {
+  std::vector<char*> argv;
+  argv.push_back(name.data());
+  for (std::string& argument : arguments) {
+    argv.push_back(argument.data());
+  }
+  argv.push_back(nullptr);
+  ::execv(name.c_str(), argv.data());
+}
+
+}  // namespace
 
 program_result run_program(const std::filesystem::path& program,
                            const std::vector<std::string>& arguments,
@@ -29,15 +44,7 @@ program_result run_program(const std::filesystem::path& program,
     if (!working_folder.empty() && ::chdir(working_folder.c_str()) != 0) {
       ::_exit(126);
     }
-    std::vector<char*> argv;
-    std::string name = program.string();
-    argv.push_back(name.data());
-    std::vector<std::string> copies = arguments;
-    for (std::string& argument : copies) {
-      argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    ::execv(name.c_str(), argv.data());
+    exec_program(program.string(), arguments);
     ::_exit(127);
   }
   ::close(pipe_ends[1]);
@@ -69,15 +76,7 @@ program_result run_folder_on_terminal(const std::vector<std::string>& arguments)
     throw std::runtime_error("forkpty failed");
   }
   if (child == 0) {
-    std::vector<char*> argv;
-    std::string name = QUORVEL_FOLDER_PROGRAM;
-    argv.push_back(name.data());
-    std::vector<std::string> copies = arguments;
-    for (std::string& argument : copies) {
-      argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    ::execv(name.c_str(), argv.data());
+    exec_program(QUORVEL_FOLDER_PROGRAM, arguments);
     ::_exit(127);
   }
   program_result result;
