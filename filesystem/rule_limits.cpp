@@ -71,6 +71,26 @@ bool read_brace(const std::wstring& text, std::size_t& at, std::size_t& copies, 
   return true;
 }
 
+// Whether one of the counts of the brace at `at` ("{n" or "{n,m"), closed
+// or not, is larger than any expression within the bounds could repeat.
+bool oversized_count(const std::wstring& text, std::size_t at) {
+  std::size_t position = at + 1;
+  std::size_t number = 0;
+  if (!read_number(text, position, number)) {
+    return false;
+  }
+  if (number > max_expression_atoms) {
+    return true;
+  }
+  if (position < text.size() && text[position] == L',') {
+    ++position;
+    if (read_number(text, position, number) && number > max_expression_atoms) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 expression_size measure_expression(const std::wstring& regex_text) {
@@ -156,6 +176,12 @@ expression_size measure_expression(const std::wstring& regex_text) {
         }
         break;
       case L'{': {
+        // The library reads a count into a long before it checks that the
+        // brace closes, so a huge count is refused even in a brace it would
+        // reject ("a{99999999999999999999,5,").
+        if (has_last && oversized_count(text, at)) {
+          current.atoms = saturated;
+        }
         std::size_t copies = 0;
         bool optional = false;
         if (!has_last || !read_brace(text, at, copies, optional)) {

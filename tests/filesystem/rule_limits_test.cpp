@@ -77,6 +77,9 @@ TEST(CompileRuleExpressionTest, RefusesWhatWouldExhaustStackOrClock) {
       {"a huge count after a star", L".*\\/a(*[^\\/]*{6666666333333333333}.*"},
       {"a huge count", L"^\\/a{99999999999999999999999}$"},
       {"a huge back-reference", L"^\\/(a)\\99999999999999999999999$"},
+      // The brace does not close, but the library reads its counts first.
+      {"a huge count in an open brace", L".*\\/a(*3{6666663666636664666366663666466,6666466,66.*"},
+      {"a huge second count in an open brace", L"^\\/a{1,99999999999999999999999,$"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
