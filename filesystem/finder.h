@@ -52,8 +52,10 @@ class finder {
  public:
   // Loads the rule files of the root's ancestors and queues the root; lists
   // nothing. `names` holds the rule-file names separated by "|"; empty loads
-  // none. Throws what loading an ancestor's rule file throws.
-  finder(const std::filesystem::path& root, std::wstring names);
+  // none. `times` says whether the records of listed entries read their
+  // times (item_times). Throws what loading an ancestor's rule file throws.
+  finder(const std::filesystem::path& root, std::wstring names,
+         item_times times = item_times::read);
   virtual ~finder() = default;
 
   // Fills `out` with the next entry and returns true, or returns false (and
@@ -72,6 +74,7 @@ class finder {
   std::vector<Item> folders;
   bool with_ignored = true;
   bool recursive = true;
+  item_times entry_times = item_times::read;
   std::set<std::filesystem::path> ignore_names;
   std::vector<ignore_entry<Rules>> ignores;
   std::vector<Item> items;
@@ -103,7 +106,9 @@ bool ask(const Rules& rules, const Item& record, std::wstring_view relative, std
 }  // namespace detail
 
 template <class Rules, class Item>
-finder<Rules, Item>::finder(const std::filesystem::path& root, std::wstring names) {
+finder<Rules, Item>::finder(const std::filesystem::path& root, std::wstring names,
+                            item_times times)
+    : entry_times(times) {
   if (!names.empty()) {
     for (const std::wstring& name : text::split(names, L"|")) {
       ignore_names.insert(platform::to_path(name));
@@ -191,7 +196,7 @@ void finder<Rules, Item>::list_folder(const Item& folder, const platform::folder
   std::filesystem::directory_iterator listing(platform::listing_path(folder.entry.path()), error);
   const std::filesystem::directory_iterator end;
   while (!error && listing != end) {
-    Item record(*listing, queries);
+    Item record(*listing, queries, entry_times);
     detail::copy_verdict(folder, record);
     apply_ignores(record);
     if (with_ignored || !record.ignored) {

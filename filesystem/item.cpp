@@ -59,7 +59,8 @@ item::item(std::filesystem::path path) {
   item::refresh();
 }
 
-item::item(const std::filesystem::directory_entry& listed, const platform::folder_queries& folder) {
+item::item(const std::filesystem::directory_entry& listed, const platform::folder_queries& folder,
+           item_times times) {
   if (listed.path().empty()) {
     return;
   }
@@ -72,6 +73,10 @@ item::item(const std::filesystem::directory_entry& listed, const platform::folde
   // A listing caches the type of the entry itself (a final link not
   // followed), which is what constructing the entry would query.
   entry = listed;
+  if (times == item_times::skip) {
+    attributes = folder.attributes(entry);
+    return;
+  }
   const platform::file_info info = folder.query(entry.path());
   attributes = info.attributes;
   created = info.created;
@@ -98,8 +103,8 @@ void item::refresh() {
 finder_item::finder_item(std::filesystem::path path) : item(std::move(path)) {}
 
 finder_item::finder_item(const std::filesystem::directory_entry& listed,
-                         const platform::folder_queries& folder)
-    : item(listed, folder) {}
+                         const platform::folder_queries& folder, item_times times)
+    : item(listed, folder, times) {}
 
 std::wstring item_path(const item& entry) {
   return platform::to_wide(entry.entry.path());

@@ -23,6 +23,11 @@ std::wstring normalize_item_path(const std::filesystem::path& path);
 // drive names have rules of their own) it is always false.
 bool is_normal_item_path(const std::filesystem::path& path);
 
+// Whether the record of a listed entry reads the entry's times. Without them
+// (`created` and `modified` stay 0) most entries need no query of their own:
+// the listing's type gives their attributes.
+enum class item_times { read, skip };
+
 // One file-system entry: its normalised path and what the platform reports
 // for the entry itself (a final symbolic link is not followed). A plain value;
 // copies are independent.
@@ -39,8 +44,10 @@ class item {
   // form taken as it is, and the attributes and times asked of the open
   // folder. So one query is made, not two, and it does not walk the whole
   // path. Where the listing could not tell the type, the entry's status is
-  // queried when it is first asked for.
-  item(const std::filesystem::directory_entry& listed, const platform::folder_queries& folder);
+  // queried when it is first asked for. With item_times::skip the times are
+  // not read and stay 0.
+  item(const std::filesystem::directory_entry& listed, const platform::folder_queries& folder,
+       item_times times = item_times::read);
 
   // True when the entry is a directory (attribute bit 0x10); for a symbolic
   // link, when its target is one.
@@ -63,7 +70,7 @@ class finder_item final : public item {
  public:
   explicit finder_item(std::filesystem::path path);
   finder_item(const std::filesystem::directory_entry& listed,
-              const platform::folder_queries& folder);
+              const platform::folder_queries& folder, item_times times = item_times::read);
 
   bool ignored = false;             // a rule in force, or an ignored folder above, excludes it
   bool is_rule_file = false;        // its name is one of the walker's rule-file names

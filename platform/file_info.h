@@ -52,6 +52,12 @@ class folder_queries {
   // same way. Never throws.
   file_info query(const std::filesystem::path& path) const;
 
+  // query(listed.path()).attributes for an entry that this folder's listing
+  // handed out. On POSIX systems the type that the listing cached answers
+  // for everything but a symbolic link, whose target is still asked about,
+  // so most entries cost no query at all. Never throws.
+  std::uint32_t attributes(const std::filesystem::directory_entry& listed) const;
+
   // std::filesystem::exists(path), for such a `path`, with what it throws:
   // an answer other than "there" or "not there" is asked again by the full
   // path, which gives the standard error.

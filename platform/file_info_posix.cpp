@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <system_error>
+
 #include "platform/file_info.h"
 #include "platform/filetime.h"
 
@@ -79,6 +81,28 @@ const char* folder_queries::name_in_folder(const std::filesystem::path& path) co
 file_info folder_queries::query(const std::filesystem::path& path) const {
   const char* name = name_in_folder(path);
   return name != nullptr ? query_at(descriptor_, name) : query_file_info(path);
+}
+
+std::uint32_t folder_queries::attributes(const std::filesystem::directory_entry& listed) const {
+  // The entry's own type, from the listing where it told one; where it did
+  // not, is_symlink and is_directory ask the file system.
+  std::error_code error;
+  const bool link = listed.is_symlink(error);
+  if (error) {
+    return 0;
+  }
+  if (!link) {
+    const bool directory = listed.is_directory(error);
+    if (error) {
+      return 0;
+    }
+    return directory ? attribute_directory : attribute_normal;
+  }
+  const char* name = name_in_folder(listed.path());
+  struct stat target {};
+  const int status = name != nullptr ? ::fstatat(descriptor_, name, &target, 0)
+                                     : ::stat(listed.path().c_str(), &target);
+  return attribute_reparse_point | (status == 0 && S_ISDIR(target.st_mode) ? attribute_directory : 0);
 }
 
 bool folder_queries::exists(const std::filesystem::path& path) const {

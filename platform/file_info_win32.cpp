@@ -47,6 +47,11 @@ file_info folder_queries::query(const std::filesystem::path& path) const {
   return query_file_info(path);
 }
 
+std::uint32_t folder_queries::attributes(const std::filesystem::directory_entry& listed) const {
+  // The file search gives the attributes and the times in one call.
+  return query(listed.path()).attributes;
+}
+
 bool folder_queries::exists(const std::filesystem::path& path) const {
   return std::filesystem::exists(path);
 }

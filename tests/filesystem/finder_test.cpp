@@ -1,9 +1,11 @@
 #include "filesystem/finder.h"
 
+#include <cstdint>
 #include <fstream>
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -138,6 +140,37 @@ TEST_F(FinderTest, HandsOutLinksToFoldersWithoutEnteringThem) {
   const auto paths = walk(root);
   EXPECT_EQ(paths, (std::vector<std::string>{"link", "target", "target/loop", "target/inside"}));
   EXPECT_TRUE(walked[0].is_directory());
+}
+
+// Without times, the listing's type stands in for the query of each entry:
+// the attributes (and so the order and what is entered) must not change.
+TEST_F(FinderTest, AWalkWithoutTimesGivesTheSameEntriesAndAttributes) {
+  file("f");
+  file("d/inside");
+  folder("empty");
+  testing::make_folder_link(root / "d", root / "link-to-folder");
+#ifndef _WIN32
+  std::filesystem::create_symlink(root / "f", root / "link-to-file");
+  std::filesystem::create_symlink(root / "nowhere", root / "dangling");
+#endif
+  const auto walk_with = [&](item_times times) {
+    std::vector<std::pair<std::string, std::uint32_t>> seen;
+    plain_finder walker(root, L"", times);
+    finder_item out{std::filesystem::path()};
+    while (walker.next(out)) {
+      seen.emplace_back(relative(out), out.attributes);
+      if (times == item_times::skip) {
+        EXPECT_EQ(out.created, 0) << relative(out);
+        EXPECT_EQ(out.modified, 0) << relative(out);
+      } else if (relative(out) == "f") {
+        EXPECT_NE(out.modified, 0);
+      }
+    }
+    return seen;
+  };
+  const auto with_times = walk_with(item_times::read);
+  EXPECT_EQ(walk_with(item_times::skip), with_times);
+  EXPECT_GE(with_times.size(), 4u);
 }
 
 TEST_F(FinderTest, AFolderThatVanishesBeforeItsListingYieldsNothingAndSpoilsNoSibling) {
