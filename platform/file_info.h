@@ -40,7 +40,9 @@ file_info query_file_info(const std::filesystem::path& path);
 // open and each entry is looked up by its name in it.
 class folder_queries {
  public:
-  // Opens `folder`; if that fails, every query goes by the full path.
+  // Opens `folder` when a query first needs it (a walk that reads no times
+  // asks only about links, which most folders lack); if that fails, every
+  // query goes by the full path.
   explicit folder_queries(const std::filesystem::path& folder);
   ~folder_queries();
   folder_queries(const folder_queries&) = delete;
@@ -60,16 +62,18 @@ class folder_queries {
 
   // std::filesystem::exists(path), for such a `path`, with what it throws:
   // an answer other than "there" or "not there" is asked again by the full
-  // path, which gives the standard error.
+  // path, which gives the standard error. Asked in the folder only when it
+  // is open already: opening it costs more than one query by the full path.
   bool exists(const std::filesystem::path& path) const;
 
  private:
   // The name of `path` within the folder, or null where `path` is to be
-  // asked by its full text.
-  const char* name_in_folder(const std::filesystem::path& path) const;
+  // asked by its full text. Opens the folder first when `open` is set.
+  const char* name_in_folder(const std::filesystem::path& path, bool open = true) const;
 
+  static constexpr int not_opened = -2;
   std::filesystem::path folder_;
-  int descriptor_ = -1;
+  mutable int descriptor_ = not_opened;
 };
 
 // True when `entry` is a link that the walk must hand out but not enter: a

@@ -55,9 +55,7 @@ file_info query_file_info(const std::filesystem::path& path) {
   return query_at(AT_FDCWD, path.c_str());
 }
 
-folder_queries::folder_queries(const std::filesystem::path& folder) : folder_(folder) {
-  descriptor_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-}
+folder_queries::folder_queries(const std::filesystem::path& folder) : folder_(folder) {}
 
 folder_queries::~folder_queries() {
   if (descriptor_ >= 0) {
@@ -65,7 +63,10 @@ folder_queries::~folder_queries() {
   }
 }
 
-const char* folder_queries::name_in_folder(const std::filesystem::path& path) const {
+const char* folder_queries::name_in_folder(const std::filesystem::path& path, bool open) const {
+  if (descriptor_ == not_opened && open) {
+    descriptor_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  }
   const std::string& text = path.native();
   const std::string& folder = folder_.native();
   // A path of PATH_MAX bytes or more is refused whole (ENAMETOOLONG), even
@@ -106,7 +107,7 @@ std::uint32_t folder_queries::attributes(const std::filesystem::directory_entry&
 }
 
 bool folder_queries::exists(const std::filesystem::path& path) const {
-  const char* name = name_in_folder(path);
+  const char* name = name_in_folder(path, false);
   if (name != nullptr) {
     struct stat status {};
     if (::fstatat(descriptor_, name, &status, 0) == 0) {

@@ -56,7 +56,7 @@ bool folder_queries::exists(const std::filesystem::path& path) const {
   return std::filesystem::exists(path);
 }
 
-const char* folder_queries::name_in_folder(const std::filesystem::path&) const {
+const char* folder_queries::name_in_folder(const std::filesystem::path&, bool) const {
   return nullptr;
 }
 
