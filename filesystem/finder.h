@@ -35,6 +35,9 @@ struct ignore_entry {
   std::size_t folder_length = 0;  // characters cut off an entry's path to match it
   std::filesystem::path file_name;
   std::shared_ptr<Rules> compiled;
+  // The file's path as the records it decides name it, made once rather
+  // than for each record.
+  std::filesystem::path file;
 };
 
 // Walks the tree below a root folder depth first. Each folder's kept entries
@@ -222,7 +225,8 @@ void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_
   for (const std::filesystem::path& name : ignore_names) {
     const std::filesystem::path file = platform::listing_path(folder) / name;
     if (queries != nullptr ? queries->exists(file) : std::filesystem::exists(file)) {
-      ignores.push_back({level, folder_text, folder_length, name, std::make_shared<Rules>(file)});
+      ignores.push_back(
+          {level, folder_text, folder_length, name, std::make_shared<Rules>(file), file});
     }
   }
 }
@@ -244,8 +248,7 @@ void finder<Rules, Item>::apply_ignores(Item& record) {
                       rule, rule_regex);
       record.ignored = ignored;
       if (ignored) {
-        record.rule_file =
-            platform::listing_path(platform::to_path(entry.folder)) / entry.file_name;
+        record.rule_file = entry.file;
         record.rule = rule;
         record.rule_regex = rule_regex;
       }
