@@ -1,6 +1,7 @@
 // Building the record of each entry of a listed folder: as the walk does
-// (the listing's cached type, one query made in the open folder), and from
-// the path alone (normalising it, a status query and an attribute query).
+// (the listing's cached type, one query made in the open folder), as the
+// runner's walk does (no times: the listing's type alone), and from the path
+// alone (normalising it, a status query and an attribute query).
 
 #include <benchmark/benchmark.h>
 #include <string>
@@ -23,20 +24,29 @@ const std::filesystem::path& sample_folder() {
   return folder;
 }
 
-void BM_RecordFromListing(benchmark::State& state) {
+void record_from_listing(benchmark::State& state, filesystem::item_times times) {
   const std::filesystem::path& folder = sample_folder();
   std::size_t count = 0;
   for (auto _ : state) {
     const platform::folder_queries queries(folder);
     for (const auto& listed : std::filesystem::directory_iterator(folder)) {
-      const filesystem::finder_item record(listed, queries);
+      const filesystem::finder_item record(listed, queries, times);
       benchmark::DoNotOptimize(record.attributes);
       ++count;
     }
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(count));
 }
+
+void BM_RecordFromListing(benchmark::State& state) {
+  record_from_listing(state, filesystem::item_times::read);
+}
 BENCHMARK(BM_RecordFromListing);
+
+void BM_RecordFromListingWithoutTimes(benchmark::State& state) {
+  record_from_listing(state, filesystem::item_times::skip);
+}
+BENCHMARK(BM_RecordFromListingWithoutTimes);
 
 void BM_RecordFromPath(benchmark::State& state) {
   const std::filesystem::path& folder = sample_folder();
