@@ -68,6 +68,13 @@ item::item(const std::filesystem::directory_entry& listed, const platform::folde
     std::error_code ignored_error;
     entry.assign(platform::to_path(normalize_item_path(listed.path())), ignored_error);
     item::refresh();
+    if (times == item_times::skip) {
+      // Where one query gives the attributes and the times (Windows), the
+      // times are dropped, so that a record without them is the same
+      // everywhere.
+      created = 0;
+      modified = 0;
+    }
     return;
   }
   // A listing caches the type of the entry itself (a final link not
