@@ -45,20 +45,16 @@ void compare_with_backtracking(const gitignore& rules, const std::wstring& path)
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view input = quorvel::fuzzing::as_bytes(data, size);
-  const std::size_t split = input.find('\0');
-  if (split == std::string_view::npos) {
+  quorvel::fuzzing::rules_and_paths input;
+  if (!quorvel::fuzzing::split_rules_and_paths(quorvel::fuzzing::as_bytes(data, size), input)) {
     return 0;
   }
-  const auto file = quorvel::fuzzing::write_rule_file(input.substr(0, split));
+  const auto file = quorvel::fuzzing::write_rule_file(input.rules);
   try {
     const gitignore rules(file);
-    std::string_view paths = input.substr(split + 1);
-    while (!paths.empty()) {
-      const std::size_t end = std::min(paths.find('\n'), paths.size());
+    for (const std::string_view line : input.paths) {
       // Relative paths as the walk forms them begin with "/".
-      const std::wstring path = L"/" + quorvel::text::bytes_to_wide(paths.substr(0, end));
-      paths.remove_prefix(std::min(end + 1, paths.size()));
+      const std::wstring path = L"/" + quorvel::text::bytes_to_wide(line);
       for (const std::uint32_t attributes :
            {quorvel::platform::attribute_directory, quorvel::platform::attribute_normal}) {
         finder_item entry{std::filesystem::path()};
