@@ -109,8 +109,7 @@ bool ask(const Rules& rules, const Item& record, std::wstring_view relative, std
 }  // namespace detail
 
 template <class Rules, class Item>
-finder<Rules, Item>::finder(const std::filesystem::path& root, std::wstring names,
-                            item_times times)
+finder<Rules, Item>::finder(const std::filesystem::path& root, std::wstring names, item_times times)
     : entry_times(times) {
   if (!names.empty()) {
     for (const std::wstring& name : text::split(names, L"|")) {

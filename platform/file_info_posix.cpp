@@ -2,9 +2,8 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
 #include <system_error>
+#include <unistd.h>
 
 #include "platform/file_info.h"
 #include "platform/filetime.h"
@@ -103,7 +102,8 @@ std::uint32_t folder_queries::attributes(const std::filesystem::directory_entry&
   struct stat target {};
   const int status = name != nullptr ? ::fstatat(descriptor_, name, &target, 0)
                                      : ::stat(listed.path().c_str(), &target);
-  return attribute_reparse_point | (status == 0 && S_ISDIR(target.st_mode) ? attribute_directory : 0);
+  return attribute_reparse_point |
+         (status == 0 && S_ISDIR(target.st_mode) ? attribute_directory : 0);
 }
 
 bool folder_queries::exists(const std::filesystem::path& path) const {
