@@ -20,6 +20,15 @@ std::int64_t to_seconds(const statx_timestamp& stamp) {
   return filetime_to_unix_seconds(ticks);
 }
 
+// The attributes of the symbolic link `name` (relative to the folder `at`,
+// or the working folder for AT_FDCWD): a reparse point, and a directory when
+// its target is one.
+std::uint32_t link_attributes(int at, const char* name) {
+  struct stat target {};
+  const bool to_folder = ::fstatat(at, name, &target, 0) == 0 && S_ISDIR(target.st_mode);
+  return attribute_reparse_point | (to_folder ? attribute_directory : 0);
+}
+
 // The entry `name` names relative to the folder `at` (or the working
 // folder, AT_FDCWD).
 file_info query_at(int at, const char* name) {
@@ -33,11 +42,7 @@ file_info query_at(int at, const char* name) {
   if (type == S_IFDIR) {
     info.attributes = attribute_directory;
   } else if (type == S_IFLNK) {
-    info.attributes = attribute_reparse_point;
-    struct stat target {};
-    if (::fstatat(at, name, &target, 0) == 0 && S_ISDIR(target.st_mode)) {
-      info.attributes |= attribute_directory;
-    }
+    info.attributes = link_attributes(at, name);
   } else {
     info.attributes = attribute_normal;
   }
@@ -99,11 +104,8 @@ std::uint32_t folder_queries::attributes(const std::filesystem::directory_entry&
     return directory ? attribute_directory : attribute_normal;
   }
   const char* name = name_in_folder(listed.path());
-  struct stat target {};
-  const int status = name != nullptr ? ::fstatat(descriptor_, name, &target, 0)
-                                     : ::stat(listed.path().c_str(), &target);
-  return attribute_reparse_point |
-         (status == 0 && S_ISDIR(target.st_mode) ? attribute_directory : 0);
+  return name != nullptr ? link_attributes(descriptor_, name)
+                         : link_attributes(AT_FDCWD, listed.path().c_str());
 }
 
 bool folder_queries::exists(const std::filesystem::path& path) const {
