@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "filesystem/item.h"
-#include "platform/file_info.h"
+#include "quorvel/filesystem/item.h"
+#include "quorvel/platform/file_info.h"
 
 namespace quorvel::bench {
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "bench/bench_support.h"
-#include "filesystem/gitignore.h"
-#include "filesystem/item.h"
-#include "platform/file_info.h"
+#include "quorvel/filesystem/gitignore.h"
+#include "quorvel/filesystem/item.h"
+#include "quorvel/platform/file_info.h"
 
 namespace quorvel::bench {
 namespace {

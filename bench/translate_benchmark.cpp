@@ -4,8 +4,8 @@
 #include <string>
 
 #include "bench/bench_support.h"
-#include "filesystem/translate.h"
-#include "text/utf8.h"
+#include "quorvel/filesystem/regex/translate.h"
+#include "quorvel/text/utf8.h"
 
 namespace quorvel::bench {
 namespace {

@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <string>
 
-#include "text/utf8.h"
+#include "quorvel/text/utf8.h"
 
 namespace quorvel::bench {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "runner/expected.h"
-#include "text/utf8.h"
+#include "quorvel/runner/expected.h"
+#include "quorvel/text/utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::wstring text =

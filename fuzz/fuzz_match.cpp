@@ -10,12 +10,12 @@
 #include <string>
 #include <string_view>
 
-#include "filesystem/gitignore.h"
-#include "filesystem/item.h"
-#include "filesystem/rule_limits.h"
+#include "quorvel/filesystem/gitignore.h"
+#include "quorvel/filesystem/item.h"
+#include "quorvel/filesystem/regex/rule_limits.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/file_info.h"
-#include "text/utf8.h"
+#include "quorvel/platform/file_info.h"
+#include "quorvel/text/utf8.h"
 
 namespace {
 

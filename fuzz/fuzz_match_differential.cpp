@@ -12,11 +12,11 @@
 #include <string_view>
 #include <typeinfo>
 
-#include "filesystem/gitignore.h"
-#include "filesystem/item.h"
+#include "quorvel/filesystem/gitignore.h"
+#include "quorvel/filesystem/item.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/file_info.h"
-#include "text/utf8.h"
+#include "quorvel/platform/file_info.h"
+#include "quorvel/text/utf8.h"
 
 namespace {
 

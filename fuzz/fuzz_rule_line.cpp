@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "filesystem/gitignore.h"
+#include "quorvel/filesystem/gitignore.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "text/utf8.h"
+#include "quorvel/text/utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(quorvel::fuzzing::as_bytes(data, size));

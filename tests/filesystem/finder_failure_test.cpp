@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "filesystem/finder.h"
-#include "filesystem/item.h"
+#include "quorvel/filesystem/finder.h"
+#include "quorvel/filesystem/item.h"
 #include "tests/support/temp_folder.h"
 
 namespace quorvel::filesystem {

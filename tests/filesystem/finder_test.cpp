@@ -1,4 +1,4 @@
-#include "filesystem/finder.h"
+#include "quorvel/filesystem/finder.h"
 
 #include <cstdint>
 #include <fstream>
@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "filesystem/item.h"
-#include "platform/native_path.h"
+#include "quorvel/filesystem/item.h"
+#include "quorvel/platform/native_path.h"
 #include "tests/support/temp_folder.h"
 
 namespace quorvel::filesystem {

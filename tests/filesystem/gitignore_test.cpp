@@ -1,4 +1,4 @@
-#include "filesystem/gitignore.h"
+#include "quorvel/filesystem/gitignore.h"
 
 #include <filesystem>
 #include <ostream>
@@ -9,11 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include "filesystem/item.h"
-#include "platform/file_info.h"
-#include "platform/native_path.h"
+#include "quorvel/filesystem/item.h"
+#include "quorvel/platform/file_info.h"
+#include "quorvel/platform/native_path.h"
 #include "tests/support/temp_folder.h"
-#include "text/utf8.h"
+#include "quorvel/text/utf8.h"
 
 namespace quorvel::filesystem {
 namespace {

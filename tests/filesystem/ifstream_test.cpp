@@ -1,10 +1,10 @@
-#include "filesystem/ifstream.h"
+#include "quorvel/filesystem/ifstream.h"
 
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "stream/in.h"
+#include "quorvel/stream/in.h"
 #include "tests/support/temp_folder.h"
 
 namespace quorvel::filesystem {

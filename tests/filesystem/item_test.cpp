@@ -1,4 +1,4 @@
-#include "filesystem/item.h"
+#include "quorvel/filesystem/item.h"
 
 #include <algorithm>
 #include <random>
@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/file_info.h"
-#include "platform/native_path.h"
+#include "quorvel/platform/file_info.h"
+#include "quorvel/platform/native_path.h"
 #include "tests/support/temp_folder.h"
 
 namespace quorvel::filesystem {

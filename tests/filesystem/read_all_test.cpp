@@ -1,4 +1,4 @@
-#include "filesystem/read_all.h"
+#include "quorvel/filesystem/read_all.h"
 
 #include <cstdio>
 #include <filesystem>

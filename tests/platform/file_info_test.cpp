@@ -1,4 +1,4 @@
-#include "platform/file_info.h"
+#include "quorvel/platform/file_info.h"
 
 #include <chrono>
 #include <string>
@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/native_path.h"
+#include "quorvel/platform/native_path.h"
 #include "tests/support/temp_folder.h"
 
 namespace quorvel::platform {

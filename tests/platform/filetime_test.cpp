@@ -1,4 +1,4 @@
-#include "platform/filetime.h"
+#include "quorvel/platform/filetime.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "runner/colour.h"
+#include "quorvel/runner/colour.h"
 
 #include <cstdint>
 #include <set>

@@ -1,11 +1,11 @@
-#include "runner/expected.h"
+#include "quorvel/runner/expected.h"
 
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "platform/native_path.h"
+#include "quorvel/platform/native_path.h"
 #include "tests/support/temp_folder.h"
 
 namespace quorvel::runner {

@@ -10,13 +10,13 @@
 
 #include <gtest/gtest.h>
 
-#include "filesystem/item.h"
-#include "platform/native_path.h"
-#include "runner/expected.h"
-#include "runner/expected_lookup.h"
-#include "runner/report.h"
+#include "quorvel/filesystem/item.h"
+#include "quorvel/platform/native_path.h"
+#include "quorvel/runner/expected.h"
+#include "quorvel/runner/expected_lookup.h"
+#include "quorvel/runner/report.h"
 #include "tests/support/temp_folder.h"
-#include "text/utf8.h"
+#include "quorvel/text/utf8.h"
 
 namespace quorvel::runner {
 namespace {

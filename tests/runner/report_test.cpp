@@ -1,13 +1,13 @@
-#include "runner/report.h"
+#include "quorvel/runner/report.h"
 
 #include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "filesystem/item.h"
-#include "platform/native_path.h"
-#include "text/utf8.h"
+#include "quorvel/filesystem/item.h"
+#include "quorvel/platform/native_path.h"
+#include "quorvel/text/utf8.h"
 
 namespace quorvel::runner {
 namespace {

@@ -1,11 +1,11 @@
-#include "runner/run.h"
+#include "quorvel/runner/run.h"
 
 #include <algorithm>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "platform/native_path.h"
+#include "quorvel/platform/native_path.h"
 #include "tests/support/program.h"
 #include "tests/support/temp_folder.h"
 

@@ -9,7 +9,7 @@
 
 #include "tests/support/program.h"
 #include "tests/support/temp_folder.h"
-#include "text/utf8.h"
+#include "quorvel/text/utf8.h"
 
 namespace quorvel::testing {
 namespace {

@@ -11,7 +11,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "platform/filetime.h"
+#include "quorvel/platform/filetime.h"
 
 namespace quorvel::testing {
 

@@ -1,10 +1,10 @@
-#include "text/replace.h"
+#include "quorvel/text/replace.h"
 
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "text/utf8.h"
+#include "quorvel/text/utf8.h"
 
 namespace quorvel::text {
 namespace {

@@ -1,4 +1,4 @@
-#include "text/split.h"
+#include "quorvel/text/split.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "text/utf8.h"
+#include "quorvel/text/utf8.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,0 +1,148 @@
+#include "quorvel/runner/expected.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "quorvel/filesystem/read_all.h"
+#include "quorvel/platform/native_path.h"
+#include "quorvel/text/replace.h"
+#include "quorvel/text/split.h"
+#include "quorvel/text/utf8.h"
+
+namespace quorvel::runner {
+
+std::wstring expected_key(std::wstring line, const std::filesystem::path& folder) {
+  text::replace_all(line, L"\t", L"");
+  if (!line.empty() && line.back() == L'/') {
+    line.pop_back();
+  }
+  if constexpr (!platform::backslash_is_separator) {
+    // A relative line of ASCII below a folder with a name: the path append
+    // puts one "/" between the two, and the text survives the round trip
+    // through bytes unchanged. Every line of a large listing but a few.
+    const auto& folder_text = folder.native();
+    if (!line.empty() && line.front() != L'/' && !folder_text.empty() &&
+        folder_text.back() != '/' && std::all_of(line.begin(), line.end(), [](wchar_t c) {
+          return static_cast<std::uint32_t>(c) < 0x80;
+        })) {
+      // Built to its size: the listing's keys are most of the run's memory.
+      const std::wstring folder_wide = platform::to_wide(folder);
+      std::wstring key;
+      key.reserve(folder_wide.size() + 1 + line.size());
+      key += folder_wide;
+      key += L'/';
+      key += line;
+      return key;
+    }
+  }
+  std::wstring key = platform::to_wide(folder / platform::to_path(line));
+  if constexpr (platform::backslash_is_separator) {
+    text::replace_all(key, L"\\", L"/");
+  }
+  return key;
+}
+
+namespace {
+
+// The listing's lines, one at a time: every non-empty line of an
+// "Ignored files:" section becomes a key, the line after each header is
+// passed over unseen, and an empty line ends the section.
+class listing_parser {
+ public:
+  listing_parser(expected_map& expected, const std::filesystem::path& folder)
+      : expected_(expected), folder_(folder) {}
+
+  void line(const std::wstring& text) {
+    if (skip_next_) {
+      skip_next_ = false;  // git's hint line follows the header; it is not an entry
+      return;
+    }
+    if (in_ignored_section_) {
+      if (text.empty()) {
+        in_ignored_section_ = false;
+      } else {
+        expected_.emplace(expected_key(text, folder_), true);
+      }
+    }
+    if (text == L"Ignored files:") {
+      in_ignored_section_ = true;
+      skip_next_ = true;
+    }
+  }
+
+  // True when the next line counts for more than whether it is the header.
+  bool wants_whole_line() const { return in_ignored_section_ && !skip_next_; }
+
+  // What line(text) does with a line that is not wanted whole: `is_header`
+  // tells whether the text is "Ignored files:".
+  void unwanted_line(bool is_header) {
+    if (skip_next_) {
+      skip_next_ = false;
+      return;
+    }
+    if (is_header) {
+      in_ignored_section_ = true;
+      skip_next_ = true;
+    }
+  }
+
+ private:
+  expected_map& expected_;
+  const std::filesystem::path& folder_;
+  bool in_ignored_section_ = false;
+  bool skip_next_ = false;
+};
+
+}  // namespace
+
+expected_map parse_listing(const std::wstring& text, const std::filesystem::path& folder) {
+  expected_map expected;
+  listing_parser parser(expected, folder);
+  for (const std::wstring& line : text::split(text, L"\n")) {
+    parser.line(line);
+  }
+  return expected;
+}
+
+expected_map read_expected(const std::filesystem::path& listing,
+                           const std::filesystem::path& folder) {
+  std::string bytes;
+  filesystem::read_all(listing, bytes);
+  // Decoded a line at a time, each with its "\n", rather than whole and then
+  // cut: the listing of a large tree is megabytes, four times that as wide
+  // text and as much again as lines. The decoder never takes an ASCII byte
+  // into a sequence, so no sequence spans a line end and the units are the
+  // same as from decoding the whole text.
+  // Outside the sections only the header counts, and a line of ASCII bytes
+  // decodes to those bytes: such a line is compared as it is.
+  expected_map expected;
+  listing_parser parser(expected, folder);
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = bytes.find('\n', start);
+    const std::size_t stop = end == std::string::npos ? bytes.size() : end + 1;
+    const std::string_view line_bytes =
+        std::string_view(bytes).substr(start, (end == std::string::npos ? stop : end) - start);
+    if (!parser.wants_whole_line() && std::all_of(line_bytes.begin(), line_bytes.end(), [](char c) {
+          return static_cast<unsigned char>(c) < 0x80;
+        })) {
+      parser.unwanted_line(line_bytes == "Ignored files:");
+    } else {
+      std::wstring line = text::utf8_to_wide(bytes.substr(start, stop - start));
+      if (end != std::string::npos) {
+        line.pop_back();
+      }
+      parser.line(line);
+    }
+    if (end == std::string::npos) {
+      return expected;
+    }
+    start = stop;
+  }
+}
+
+}  // namespace quorvel::runner

@@ -1,0 +1,99 @@
+#include "quorvel/runner/run.h"
+
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <iomanip>
+#include <string_view>
+
+#include "quorvel/filesystem/finder.h"
+#include "quorvel/filesystem/gitignore.h"
+#include "quorvel/filesystem/item.h"
+#include "quorvel/platform/native_path.h"
+#include "quorvel/runner/expected.h"
+#include "quorvel/runner/expected_lookup.h"
+#include "quorvel/runner/output.h"
+#include "quorvel/runner/report.h"
+#include "quorvel/text/utf8.h"
+
+namespace quorvel::runner {
+namespace {
+
+int run_test(const std::vector<std::wstring>& arguments, output& out) {
+  if (arguments.size() < 2) {
+    out.narrow("folder.exe <pathTests>");
+    out.line_end();
+    return exit_no_argument;
+  }
+  const std::wstring& argument = arguments[1];
+  if (!std::filesystem::exists(platform::to_path(argument))) {
+    out.narrow("folder tests ");
+    out.wide(argument);
+    out.narrow(" not exists!");
+    out.line_end();
+    return exit_no_folder;
+  }
+
+  const std::filesystem::path folder_path = filesystem::walk_root(platform::to_path(argument));
+  const std::size_t prefix_length = platform::to_wide(folder_path).size();
+
+  if (!std::filesystem::exists(folder_path / "i.txt")) {
+    out.narrow("file log for git not found!");
+    out.line_end();
+    out.narrow(" run ");
+    out.stream() << std::quoted(text::wide_to_bytes(platform::to_wide(folder_path)), '"', '\\');
+    out.narrow("/i.bat");
+    out.stream().flush();
+    return exit_no_listing;
+  }
+
+  const expected_map expected_ignored = read_expected(folder_path / "i.txt", folder_path);
+  // The report shows no times, so the walk does not read them.
+  filesystem::finder<filesystem::gitignore, filesystem::finder_item> walker(
+      folder_path, L".gitignore", filesystem::item_times::skip);
+  expected_lookup lookup(expected_ignored);
+  filesystem::finder_item current{std::filesystem::path()};
+  std::uint64_t error_count = 0;
+  using native_view = std::basic_string_view<std::filesystem::path::value_type>;
+  const native_view folder_native = folder_path.native();
+  while (walker.next(current)) {
+    // Where names are bytes and the entry lies below the folder, its native
+    // text is judged and written as it is; elsewhere through its wide text.
+    const native_view native = current.entry.path().native();
+    if (!platform::backslash_is_separator && native.size() > folder_native.size() &&
+        native[folder_native.size()] == '/' && native.starts_with(folder_native)) {
+      judgement verdict;
+      verdict.found = lookup.covers_native(native);
+      verdict.right = current.ignored == verdict.found;
+      error_count += verdict.right ? 0 : 1;
+      report_entry_below(out, current, verdict, native.substr(folder_native.size()));
+      continue;
+    }
+    const std::wstring path = filesystem::item_path(current);
+    const judgement verdict = judge_entry(current, path, lookup);
+    if (!verdict.right) {
+      ++error_count;
+    }
+    report_entry(out, current, path, verdict, prefix_length);
+  }
+  report_summary(out, error_count);
+  return exit_completed;
+}
+
+}  // namespace
+
+int run(const std::vector<std::wstring>& arguments, std::ostream& stream) {
+  output out(stream);
+  try {
+    return run_test(arguments, out);
+  } catch (const std::exception& failure) {
+    out.narrow("error: ");
+    out.narrow(failure.what());
+  } catch (...) {
+    out.narrow("error: unknown failure");
+  }
+  out.line_end();
+  return exit_run_failed;
+}
+
+}  // namespace quorvel::runner
