@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <set>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "quorvel/platform/file_info.h"
 #include "quorvel/platform/native_path.h"
 #include "quorvel/text/split.h"
+#include "quorvel/text/utf8.h"
 
 namespace quorvel::filesystem {
 
@@ -26,6 +29,42 @@ namespace quorvel::filesystem {
 // its entries' paths keep their names whole and its ancestors are its real
 // ones. May consult the file system (the current directory) for those.
 std::filesystem::path walk_root(const std::filesystem::path& root);
+
+namespace detail {
+
+// A rule-file type that combines its files as git does (git::ignore_file):
+// it names its options (`options_type`) and gives the last line of one file that matches a
+// path, whether that line ignores or keeps it.
+template <class Rules>
+concept git_style_rules = requires(const Rules& rules, std::string_view path) {
+  typename Rules::options_type;
+  {rules.last_match(path, true)};
+};
+
+struct no_rule_options {};
+
+template <class Rules>
+struct rules_options {
+  using type = no_rule_options;
+};
+template <git_style_rules Rules>
+struct rules_options<Rules> {
+  using type = typename Rules::options_type;
+};
+
+// What a walk with git-style rules keeps beyond the others: how a record's
+// path becomes the path below the work tree's top that the rules match.
+struct git_walk_state {
+  std::size_t cut = 0;  // bytes cut off the front of a record's path ...
+  std::string lead;     // ... and what is put before the rest
+};
+
+}  // namespace detail
+
+// The options of a rule-file type, which the walk hands to each file it
+// loads; an empty type for rule files that take none.
+template <class Rules>
+using rules_options_t = typename detail::rules_options<Rules>::type;
 
 // One loaded rule file, in force until the walk leaves its folder's subtree.
 template <class Rules>
@@ -50,6 +89,24 @@ struct ignore_entry {
 // the way down are in force for the entries below them; the deepest one in
 // force decides alone, and the entries of an ignored folder inherit its
 // verdict.
+//
+// With rule files that combine as git does (detail::git_style_rules, such as
+// git::ignore_file), the walk is git's instead:
+// - the work tree's top is the nearest folder at or above the root that
+//   holds a repository; rule files above it are not read, and below all
+//   rule files of the tree come `$GIT_DIR/info/exclude` and then the global
+//   excludes file (Rules::find_work_tree);
+// - for each entry the deepest file that has a matching line decides, and
+//   files without one leave it to the shallower ones; a folder is a folder
+//   only when it is no symbolic link;
+// - an ignored folder's entries are handed out with its verdict, whatever
+//   deeper lines say, and its rule files are not read; a rule file that is a
+//   symbolic link is not read either;
+// - entries named `.git` are never handed out, and a folder that holds a
+//   repository of its own is handed out but not entered;
+// - paths are matched as UTF-8 bytes below the top, and an ignored record
+//   carries the deciding line as written (`rule`), its file and its number
+//   (`rule_line`), with `rule_regex` empty.
 template <class Rules, class Item>
 class finder {
  public:
@@ -58,6 +115,10 @@ class finder {
   // none. `times` says whether the records of listed entries read their
   // times (item_times). Throws what loading an ancestor's rule file throws.
   finder(const std::filesystem::path& root, std::wstring names,
+         item_times times = item_times::read);
+  // The same, with `options` handed to every rule file that is loaded (for
+  // git::ignore_file: git's ignore-case setting).
+  finder(const std::filesystem::path& root, std::wstring names, rules_options_t<Rules> options,
          item_times times = item_times::read);
   virtual ~finder() = default;
 
@@ -69,10 +130,18 @@ class finder {
   virtual bool next(Item& out);
 
  private:
+  static constexpr bool git_style = detail::git_style_rules<Rules>;
+
   void enter_folder(std::filesystem::path folder, std::int32_t level,
                     const platform::folder_queries* queries = nullptr);
   void apply_ignores(Item& record);
   void list_folder(const Item& folder, const platform::folder_queries& queries);
+  // Git's walk: the start (the work tree, its exclude files, the ancestors
+  // between its top and the root), the path that the rules match, and the
+  // verdict of the files in force.
+  void start_git_walk(const std::filesystem::path& root);
+  std::string_view below_top(const std::filesystem::path& path, std::string& buffer) const;
+  void decide_as_git(Item& record, std::string_view path, bool is_folder) const;
 
   std::vector<Item> folders;
   bool with_ignored = true;
@@ -81,6 +150,10 @@ class finder {
   std::set<std::filesystem::path> ignore_names;
   std::vector<ignore_entry<Rules>> ignores;
   std::vector<Item> items;
+  [[no_unique_address]] rules_options_t<Rules> options_{};
+  [[no_unique_address]] std::conditional_t<git_style, detail::git_walk_state,
+                                           detail::no_rule_options>
+      git_;
 };
 
 namespace detail {
@@ -92,6 +165,16 @@ void copy_verdict(const Item& from, Item& to) {
   to.rule = from.rule;
   to.rule_regex = from.rule_regex;
   to.rule_file = from.rule_file;
+  if constexpr (requires { to.rule_line; }) {
+    to.rule_line = from.rule_line;
+  }
+}
+
+// A folder that the rules treat as one: a symbolic link (or junction) to a
+// folder is not.
+template <class Item>
+bool is_real_folder(const Item& record) {
+  return record.is_directory() && (record.attributes & platform::attribute_reparse_point) == 0;
 }
 
 // Asks `rules` about `record` at `relative`: as a view where the rule-file
@@ -110,7 +193,12 @@ bool ask(const Rules& rules, const Item& record, std::wstring_view relative, std
 
 template <class Rules, class Item>
 finder<Rules, Item>::finder(const std::filesystem::path& root, std::wstring names, item_times times)
-    : entry_times(times) {
+    : finder(root, std::move(names), rules_options_t<Rules>{}, times) {}
+
+template <class Rules, class Item>
+finder<Rules, Item>::finder(const std::filesystem::path& root, std::wstring names,
+                            rules_options_t<Rules> options, item_times times)
+    : entry_times(times), options_(std::move(options)) {
   if (!names.empty()) {
     for (const std::wstring& name : text::split(names, L"|")) {
       ignore_names.insert(platform::to_path(name));
@@ -123,6 +211,10 @@ finder<Rules, Item>::finder(const std::filesystem::path& root, std::wstring name
       (current_text.back() == L'/' ||
        (platform::backslash_is_separator && current_text.back() == L'\\'))) {
     current = current.parent_path();
+  }
+  if constexpr (git_style) {
+    start_git_walk(current);
+    return;
   }
 
   // From the topmost ancestor (the path that is its own parent) down to the root.
@@ -178,7 +270,10 @@ bool finder<Rules, Item>::next(Item& out) {
     // The folder's own rule files and its entries are asked about in the
     // open folder.
     const platform::folder_queries queries(platform::listing_path(folder.entry.path()));
-    enter_folder(folder.entry.path(), static_cast<std::int32_t>(folders.size()), &queries);
+    // Git reads no rule file inside an ignored folder.
+    if (!git_style || !folder.ignored) {
+      enter_folder(folder.entry.path(), static_cast<std::int32_t>(folders.size()), &queries);
+    }
     list_folder(folder, queries);
     if constexpr (requires { sort_entries(items); }) {
       sort_entries(items);
@@ -197,7 +292,24 @@ void finder<Rules, Item>::list_folder(const Item& folder, const platform::folder
   std::error_code error;
   std::filesystem::directory_iterator listing(platform::listing_path(folder.entry.path()), error);
   const std::filesystem::directory_iterator end;
+  [[maybe_unused]] const std::size_t pending = folders.size();
+  [[maybe_unused]] bool holds_git = false;
   while (!error && listing != end) {
+    if constexpr (git_style) {
+      // A repository's own ".git" is never an entry of the work tree.
+      using char_type = std::filesystem::path::value_type;
+      const std::basic_string_view<char_type> path = listing->path().native();
+      std::size_t name = path.size();
+      while (name > 0 && path[name - 1] != char_type('/') &&
+             !(platform::backslash_is_separator && path[name - 1] == char_type('\\'))) {
+        --name;
+      }
+      if (Rules::is_repository_name(path.substr(name), options_)) {
+        holds_git = true;
+        listing.increment(error);
+        continue;
+      }
+    }
     Item record(*listing, queries, entry_times);
     detail::copy_verdict(folder, record);
     apply_ignores(record);
@@ -208,6 +320,16 @@ void finder<Rules, Item>::list_folder(const Item& folder, const platform::folder
       items.push_back(std::move(record));
     }
     listing.increment(error);
+  }
+  if constexpr (git_style) {
+    // A folder that holds a repository of its own (not the work tree's top)
+    // is handed out but not entered: what was found in it goes again.
+    std::string buffer;
+    if (holds_git && !below_top(folder.entry.path(), buffer).empty() &&
+        Rules::holds_repository(platform::listing_path(folder.entry.path()))) {
+      items.clear();
+      folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(pending), folders.end());
+    }
   }
 }
 
@@ -221,9 +343,23 @@ void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_
   if (level >= 0 && folder_text == L"/") {
     folder_length = 0;
   }
+  if constexpr (git_style) {
+    // Matched below the top: the file's folder and the "/" after it are cut.
+    std::string buffer;
+    const std::string_view below = below_top(folder, buffer);
+    folder_length = below.empty() ? 0 : below.size() + 1;
+  }
   for (const std::filesystem::path& name : ignore_names) {
     const std::filesystem::path file = platform::listing_path(folder) / name;
-    if (queries != nullptr ? queries->exists(file) : std::filesystem::exists(file)) {
+    if constexpr (git_style) {
+      // Git does not follow a symbolic link to a rule file in the tree.
+      std::error_code error;
+      if (std::filesystem::symlink_status(file, error).type() ==
+          std::filesystem::file_type::regular) {
+        ignores.push_back({level, folder_text, folder_length, name,
+                           std::make_shared<Rules>(file, options_), file});
+      }
+    } else if (queries != nullptr ? queries->exists(file) : std::filesystem::exists(file)) {
       ignores.push_back(
           {level, folder_text, folder_length, name, std::make_shared<Rules>(file), file});
     }
@@ -232,7 +368,13 @@ void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_
 
 template <class Rules, class Item>
 void finder<Rules, Item>::apply_ignores(Item& record) {
-  if (!record.ignored) {
+  if constexpr (git_style) {
+    // An entry of an ignored folder keeps the folder's verdict.
+    if (!record.ignored) {
+      std::string buffer;
+      decide_as_git(record, below_top(record.entry.path(), buffer), detail::is_real_folder(record));
+    }
+  } else if (!record.ignored) {
     // Shared by all files in force: a file that decides without naming a rule
     // reports what an earlier one wrote.
     std::wstring rule;
@@ -277,6 +419,132 @@ void finder<Rules, Item>::apply_ignores(Item& record) {
   if (ignore_names.count(record.entry.path().filename()) != 0) {
     record.is_rule_file = true;
   }
+}
+
+template <class Rules, class Item>
+void finder<Rules, Item>::start_git_walk(const std::filesystem::path& root) {
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(root, error).lexically_normal();
+  if (error) {
+    absolute = root;
+  }
+  if (!absolute.has_filename() && absolute.has_relative_path()) {
+    absolute = absolute.parent_path();
+  }
+  const auto tree = Rules::find_work_tree(absolute);
+  // Without a repository the root is the top: only its own rule files and
+  // those below it count, and the global excludes file.
+  const std::filesystem::path top = tree.top.empty() ? absolute : tree.top;
+
+  // How a record's path becomes the path below the top. Records are spelt
+  // as the root was given: from the top itself when the root is absolute or
+  // the top lies at or below the current folder, else from the current
+  // folder, which lies below the top.
+  const auto cut_after = [](const std::filesystem::path& folder) -> std::size_t {
+    const std::string text = platform::generic_utf8(platform::to_path(normalize_item_path(folder)));
+    if (text.empty() || text == ".") {
+      return 0;
+    }
+    return text.back() == '/' ? text.size() : text.size() + 1;
+  };
+  if (root.is_absolute()) {
+    git_.cut = cut_after(top);
+  } else {
+    const std::filesystem::path here = std::filesystem::current_path();
+    const std::filesystem::path top_from_here = top.lexically_relative(here);
+    if (!top_from_here.empty() && *top_from_here.begin() != "..") {
+      git_.cut = cut_after(top_from_here);
+    } else {
+      const std::filesystem::path here_from_top = here.lexically_relative(top);
+      if (here_from_top != ".") {
+        git_.lead = platform::generic_utf8(here_from_top) + "/";
+      }
+    }
+  }
+
+  // Lowest precedence first: the files are asked from the back.
+  for (const std::filesystem::path& file : tree.exclude_files()) {
+    ignores.push_back({std::numeric_limits<std::int32_t>::min(), platform::to_wide(top), 0,
+                       file.filename(), std::make_shared<Rules>(file, options_), file});
+  }
+
+  // The folders from the top down to the root: each is judged by the files
+  // above it, and reads its own unless it is ignored. The top is never
+  // judged; the root's own files are read when it is listed.
+  std::vector<std::filesystem::path> chain;
+  for (std::filesystem::path folder = absolute;; folder = folder.parent_path()) {
+    chain.push_back(folder);
+    if (folder == top || folder.parent_path() == folder) {
+      break;
+    }
+  }
+  std::reverse(chain.begin(), chain.end());
+  Item carried{std::filesystem::path()};
+  for (std::size_t i = 0; i < chain.size(); ++i) {
+    const auto level = static_cast<std::int32_t>(i) - static_cast<std::int32_t>(chain.size());
+    const std::string below =
+        i == 0 ? std::string() : platform::generic_utf8(chain[i].lexically_relative(top));
+    if (i > 0 && !carried.ignored) {
+      decide_as_git(carried, below, true);
+    }
+    if (i + 1 < chain.size() && !carried.ignored) {
+      // The folder is spelt here from the root up, not as records are, so
+      // its place below the top is set apart.
+      const std::size_t before = ignores.size();
+      enter_folder(chain[i], level);
+      for (std::size_t k = before; k < ignores.size(); ++k) {
+        ignores[k].folder_length = below.empty() ? 0 : below.size() + 1;
+      }
+    }
+  }
+  Item record(root);
+  detail::copy_verdict(carried, record);
+  folders.push_back(std::move(record));
+}
+
+template <class Rules, class Item>
+std::string_view finder<Rules, Item>::below_top(const std::filesystem::path& path,
+                                                std::string& buffer) const {
+  std::string_view text = platform::utf8_view(path, buffer);
+  text = text.substr(std::min(git_.cut, text.size()));
+  if (git_.lead.empty()) {
+    return text;
+  }
+  std::string joined = git_.lead;
+  joined.append(text);
+  buffer = std::move(joined);
+  return buffer;
+}
+
+template <class Rules, class Item>
+void finder<Rules, Item>::decide_as_git(Item& record, std::string_view path, bool is_folder) const {
+  // The deepest file that has a matching line decides, whether the line
+  // ignores or keeps; files without one leave it to those above, and the
+  // exclude files below the tree's own come last. `ignores` holds them from
+  // the lowest precedence to the highest.
+  for (auto it = ignores.rbegin(); it != ignores.rend(); ++it) {
+    if (it->folder_length > path.size()) {
+      continue;
+    }
+    const auto* line = it->compiled->last_match(path.substr(it->folder_length), is_folder);
+    if (line == nullptr) {
+      continue;
+    }
+    record.ignored = !line->negation;
+    if (record.ignored) {
+      record.rule = text::bytes_to_wide(line->text);
+      record.rule_regex.clear();
+      record.rule_file = it->file;
+      record.rule_line = line->line;
+      return;
+    }
+    break;
+  }
+  record.ignored = false;
+  record.rule.clear();
+  record.rule_regex.clear();
+  record.rule_file.clear();
+  record.rule_line = 0;
 }
 
 }  // namespace quorvel::filesystem

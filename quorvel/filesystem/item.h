@@ -77,6 +77,7 @@ class finder_item final : public item {
   std::wstring rule;                // the deciding rule line as written; empty when none
   std::wstring rule_regex;          // that rule's regular-expression text
   std::filesystem::path rule_file;  // the rule file that holds the deciding rule
+  std::uint32_t rule_line = 0;      // the deciding rule's line number, from 1; 0 where not known
 };
 
 // The wide text of an item's path (the path of its `entry`).

@@ -8,7 +8,10 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "quorvel/text/utf8.h"
 
 namespace quorvel::platform {
 
@@ -40,5 +43,27 @@ std::vector<std::wstring> command_line(int argc, char** argv);
 // record path of the drive root "C:\"), which names the drive's current
 // folder and so becomes "C:/".
 std::filesystem::path listing_path(const std::filesystem::path& folder);
+
+// The native text of `path` as UTF-8 bytes: on POSIX systems its own bytes,
+// viewed where they are (`buffer` unused); on Windows its UTF-16 text
+// converted into `buffer`. The view lives as long as both.
+inline std::string_view utf8_view(const std::filesystem::path& path, std::string& buffer) {
+#ifdef _WIN32
+  buffer = text::wide_to_bytes(path.native());
+  return buffer;
+#else
+  (void)buffer;
+  return path.native();
+#endif
+}
+
+// The generic text of `path` ("/" between elements) as UTF-8 bytes.
+inline std::string generic_utf8(const std::filesystem::path& path) {
+#ifdef _WIN32
+  return text::wide_to_bytes(path.generic_wstring());
+#else
+  return path.generic_string();
+#endif
+}
 
 }  // namespace quorvel::platform

@@ -1,0 +1,129 @@
+#pragma once
+// One ignore-rule file with git's own semantics: its lines parsed as git
+// parses them, and the line that decides for a path.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "quorvel/git/work_tree.h"
+
+namespace quorvel::git {
+
+namespace detail {
+class rule_index;
+}
+
+// Git's settings that change how rules match.
+struct ignore_options {
+  bool ignore_case = false;  // git's core.ignoreCase: ASCII letters match either case
+
+  bool operator==(const ignore_options&) const = default;
+};
+
+// One rule line of a file.
+struct ignore_rule {
+  // The line as git prints it (`git check-ignore -v`): its bytes without the
+  // line end and without the trailing spaces that git drops, "!" and all.
+  std::string text;
+  std::uint32_t line = 0;    // its number in the file, from 1
+  bool negation = false;     // "!": a match keeps the path
+  bool folder_only = false;  // a trailing "/": only folders match
+  bool anchored = false;     // a "/" at the start or in the middle: the whole path must match
+  // What is matched: the line without "!", the trailing "/" and a leading
+  // "/"; against the path below the file's folder when anchored, else
+  // against the last name of it.
+  std::string pattern;
+
+  bool operator==(const ignore_rule&) const = default;
+};
+
+// The rules of one file (a ".gitignore", `$GIT_DIR/info/exclude` or the
+// global excludes file), immutable once built. Copies share the compiled
+// index.
+//
+// Lines are cut at LF; a CR before the LF is dropped, and so is a UTF-8 byte
+// order mark at the start of the file. A line is cut at a NUL byte. Trailing
+// spaces are dropped unless escaped with "\". A blank line, a line that
+// begins with "#" and a line with nothing left after "!" (or "/") match
+// nothing; nothing is ever an error: a pattern that git can never match
+// (such as "[" or one that ends in "\") is kept and matches nothing.
+//
+// Usable as the `Rules` of filesystem::finder, which then walks as git does
+// (see git/walker.h).
+class ignore_file {
+ public:
+  using options_type = ignore_options;
+
+  // Reads the rule file at `file` (a symbolic link is followed). A file that
+  // is missing or cannot be read (a folder too) gives no rules, as in git.
+  // Throws std::bad_alloc or std::length_error for a file too large to hold.
+  explicit ignore_file(const std::filesystem::path& file, const ignore_options& options = {});
+
+  // The rules in `bytes`, the contents of a rule file, as though read from
+  // `source` (which is only remembered, never read).
+  static ignore_file from_text(std::string_view bytes, std::filesystem::path source = {},
+                               const ignore_options& options = {});
+
+  // The path this file was read from (or given as its source).
+  const std::filesystem::path& source() const { return source_; }
+
+  // The rules, in file order; lines that match nothing are left out.
+  const std::vector<ignore_rule>& rules() const { return rules_; }
+
+  // Returns the last rule that matches `path` (UTF-8 bytes, below the file's
+  // folder, "/" between names, no leading "/", such as "src/a.c"), or null
+  // when none does: within one file the last matching line decides, whether
+  // it ignores or keeps. `is_folder` tells whether the path names a folder
+  // (a symbolic link is not one). Never throws.
+  const ignore_rule* last_match(std::string_view path, bool is_folder) const;
+
+  // --- What filesystem::finder asks of a rule-file type that walks as git
+  // does. Each is also of use on its own.
+
+  // The work tree that holds `folder` (git/work_tree.h).
+  static work_tree find_work_tree(const std::filesystem::path& folder) {
+    return git::find_work_tree(folder);
+  }
+
+  // Whether `folder` holds a repository of its own (git/work_tree.h).
+  static bool holds_repository(const std::filesystem::path& folder) {
+    return git::holds_repository(folder);
+  }
+
+  // Whether an entry named `name` (its native text) is a repository's own
+  // ".git", which a walk never hands out; with ignore_case in either case.
+  template <class Char>
+  static bool is_repository_name(std::basic_string_view<Char> name, const ignore_options& options);
+
+ private:
+  ignore_file(std::filesystem::path source, std::string_view bytes, const ignore_options& options);
+
+  std::filesystem::path source_;
+  std::vector<ignore_rule> rules_;
+  std::shared_ptr<const detail::rule_index> index_;
+};
+
+template <class Char>
+bool ignore_file::is_repository_name(std::basic_string_view<Char> name,
+                                     const ignore_options& options) {
+  constexpr std::string_view dot_git = ".git";
+  if (name.size() != dot_git.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    Char c = name[i];
+    if (options.ignore_case && c >= Char('A') && c <= Char('Z')) {
+      c = static_cast<Char>(c - Char('A') + Char('a'));
+    }
+    if (c != static_cast<Char>(dot_git[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace quorvel::git

@@ -1,0 +1,33 @@
+#pragma once
+// The walk with git's semantics: filesystem::finder over git::ignore_file,
+// reading ".gitignore" files.
+
+#include <filesystem>
+
+#include "quorvel/filesystem/finder.h"
+#include "quorvel/filesystem/item.h"
+#include "quorvel/git/ignore_file.h"
+
+namespace quorvel::git {
+
+// Walks the tree below a root folder as git sees it (filesystem::finder
+// says how, for git-style rules): every entry once, `.git` entries left
+// out, each record with git's verdict and, when ignored, the deciding line
+// as written, its file and its number.
+//
+//     git::walker walk("/src/project");
+//     filesystem::finder_item entry{std::filesystem::path()};
+//     while (walk.next(entry)) { ... entry.ignored, entry.rule_file ... }
+class walker : public filesystem::finder<ignore_file, filesystem::finder_item> {
+ public:
+  // Finds the work tree, loads the exclude files and the rule files from its
+  // top down to the root, and queues the root; lists nothing. `options`
+  // reach every rule file (git's core.ignoreCase); `times` says whether the
+  // records read the entries' times. Throws what reading a rule file throws
+  // (std::bad_alloc, std::length_error for a file too large to hold).
+  explicit walker(const std::filesystem::path& root, ignore_options options = {},
+                  filesystem::item_times times = filesystem::item_times::read)
+      : finder(root, L".gitignore", options, times) {}
+};
+
+}  // namespace quorvel::git

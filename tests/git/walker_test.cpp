@@ -1,0 +1,243 @@
+#include "quorvel/git/walker.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "quorvel/git/check.h"
+#include "quorvel/git/work_tree.h"
+#include "quorvel/platform/native_path.h"
+#include "tests/support/temp_folder.h"
+
+namespace quorvel::git {
+namespace {
+
+namespace fs = std::filesystem;
+
+void set_environment(const char* name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name, value.c_str());
+#else
+  setenv(name, value.c_str(), 1);
+#endif
+}
+
+void unset_environment(const char* name) {
+#ifdef _WIN32
+  _putenv_s(name, "");
+#else
+  unsetenv(name);
+#endif
+}
+
+// What git says of one entry: its path below the top, whether it is
+// ignored, and the deciding line's file (below the top; "global" for the
+// global excludes file) and number.
+struct walk_row {
+  std::string path;
+  bool ignored;
+  std::string file;
+  std::uint32_t line;
+  bool operator==(const walk_row&) const = default;
+};
+
+void PrintTo(const walk_row& row, std::ostream* out) {
+  *out << row.path << ' ' << row.ignored << ' ' << row.file << ':' << row.line;
+}
+
+// A work tree whose verdicts git gave (`git status --ignored=matching
+// --untracked-files=all`, `git check-ignore -v --no-index`), made here
+// without git: the repositories are the folders that git would accept.
+class GitWalkTest : public testing::temp_folder_test {
+ protected:
+  void SetUp() override {
+    temp_folder_test::SetUp();
+    make_repository(root / "tree");
+    file("tree/.git/info/exclude", "info-ex\n");
+    file("home/xdg/git/ignore", "glob-ex\n!info-ex\n");
+    // The configuration and the global file are the test's own.
+    set_environment("HOME", platform::generic_utf8(root / "home"));
+    set_environment("XDG_CONFIG_HOME", platform::generic_utf8(root / "home/xdg"));
+    set_environment("GIT_CONFIG_NOSYSTEM", "1");
+    unset_environment("GIT_CONFIG_GLOBAL");
+    file("tree/.gitignore", "# build output\n*.log\n!keep.log\n\nign/\nlink/\n/top-only\n");
+    file("tree/a/.gitignore", "!*.log\n");
+    file("tree/a/b/.gitignore", "c.log\n");
+    file("tree/ign/.gitignore", "!w\n!z/\n");
+    for (const char* name : {"a/b/c.log", "a/keep.log", "a/b/keep.log", "a/x.log", "ign/z/w",
+                             "ign/k", "nested/x/f", "plain/.git", "plain/other", "info-ex",
+                             "glob-ex", "top-only", "a/top-only", "real/y", "d.log", "keep.log"}) {
+      file(fs::path("tree") / name);
+    }
+    make_repository(root / "tree/nested");
+    has_link = testing::make_folder_link(root / "tree/real", root / "tree/link");
+  }
+
+  // The parts of a repository that git checks.
+  void make_repository(const fs::path& folder) {
+    testing::write_file(folder / ".git/HEAD", "ref: refs/heads/main\n");
+    fs::create_directories(folder / ".git/objects");
+    fs::create_directories(folder / ".git/refs");
+  }
+
+  // Walks `start`, from `here` when it is relative; the rows in path order
+  // (the walk's order of folders is the listing's).
+  std::vector<walk_row> walk(const fs::path& start, const fs::path& here = {}) {
+    const fs::path before = fs::current_path();
+    if (!here.empty()) {
+      fs::current_path(here);
+    }
+    std::vector<walk_row> rows;
+    {
+      walker walk(start);
+      filesystem::finder_item entry{fs::path()};
+      while (walk.next(entry)) {
+        const auto full = [&](const fs::path& path) {
+          return path.is_relative() && !path.empty() ? here / path : path;
+        };
+        rows.push_back({below_tree(full(entry.entry.path())), entry.ignored,
+                        below_tree(full(entry.rule_file)), entry.rule_line});
+        EXPECT_TRUE(entry.rule_regex.empty());
+      }
+    }
+    fs::current_path(before);
+    std::sort(rows.begin(), rows.end(),
+              [](const walk_row& a, const walk_row& b) { return a.path < b.path; });
+    return rows;
+  }
+
+  std::string below_tree(const fs::path& path) const {
+    if (path.empty()) {
+      return {};
+    }
+    if (path == root / "home/xdg/git/ignore") {
+      return "global";
+    }
+    return platform::generic_utf8(path.lexically_relative(root / "tree"));
+  }
+
+  bool has_link = false;
+};
+
+TEST_F(GitWalkTest, AgreesWithGitOnEveryEntry) {
+  std::vector<walk_row> expected = {
+      {"a", false, "", 0},
+      {"ign", true, ".gitignore", 5},
+      {"link", false, "", 0},
+      {"nested", false, "", 0},  // a repository of its own: not entered
+      {"plain", false, "", 0},   // its empty .git file makes no repository
+      {"real", false, "", 0},
+      {".gitignore", false, "", 0},
+      {"d.log", true, ".gitignore", 2},
+      {"glob-ex", true, "global", 1},
+      {"info-ex", true, ".git/info/exclude", 1},  // above the global file's "!info-ex"
+      {"keep.log", false, "", 0},
+      {"top-only", true, ".gitignore", 7},
+      {"plain/other", false, "", 0},
+      {"a/b", false, "", 0},
+      {"a/.gitignore", false, "", 0},
+      {"a/keep.log", false, "", 0},
+      {"a/top-only", false, "", 0},
+      {"a/x.log", false, "", 0},  // a/.gitignore's "!*.log" decides before the top's
+      {"a/b/.gitignore", false, "", 0},
+      {"a/b/c.log", true, "a/b/.gitignore", 1},
+      {"a/b/keep.log", false, "", 0},  // a/b's file has no matching line: a's decides
+      {"real/y", false, "", 0},
+      // ign/.gitignore is not read: its "!w" and "!z/" change nothing.
+      {"ign/z", true, ".gitignore", 5},
+      {"ign/.gitignore", true, ".gitignore", 5},
+      {"ign/k", true, ".gitignore", 5},
+      {"ign/z/w", true, ".gitignore", 5},
+  };
+  if (!has_link) {
+    std::erase(expected, walk_row{"link", false, "", 0});
+  }
+  std::sort(expected.begin(), expected.end(),
+            [](const walk_row& a, const walk_row& b) { return a.path < b.path; });
+  EXPECT_EQ(walk(root / "tree"), expected);
+}
+
+TEST_F(GitWalkTest, ReadsTheFilesAboveTheRootUpToTheTop) {
+  EXPECT_EQ(walk(root / "tree/a/b"),
+            (std::vector<walk_row>{{"a/b/.gitignore", false, "", 0},
+                                   {"a/b/c.log", true, "a/b/.gitignore", 1},
+                                   {"a/b/keep.log", false, "", 0}}));
+  // Relative roots: from below the top, and from the top itself.
+  EXPECT_EQ(walk("b", root / "tree/a"), walk(root / "tree/a/b"));
+  EXPECT_EQ(walk("ign/z", root / "tree"),
+            (std::vector<walk_row>{{"ign/z/w", true, ".gitignore", 5}}));
+}
+
+TEST_F(GitWalkTest, ReadsNoFileAboveTheTop) {
+  // The folder above the tree holds a rule that would ignore everything.
+  file(".gitignore", "*\n");
+  const std::vector<walk_row> rows = walk(root / "tree/a/b");
+  EXPECT_FALSE(rows.at(0).ignored);
+}
+
+struct query_row {
+  std::string path;
+  bool is_folder;
+  bool ignored;
+  std::string file;
+  std::uint32_t line;
+  std::string rule;
+};
+
+TEST_F(GitWalkTest, QueryAnswersAsCheckIgnore) {
+  checker query(root / "tree");
+  // `git check-ignore -v --no-index` in the tree printed these lines; a
+  // path inside an ignored folder gets the folder's line.
+  const query_row rows[] = {
+      {"a/b/c.log", false, true, "a/b/.gitignore", 1, "c.log"},
+      {"a/keep.log", false, false, "a/.gitignore", 1, "!*.log"},
+      {"a/b/keep.log", false, false, "a/.gitignore", 1, "!*.log"},
+      {"ign/z/w", false, true, ".gitignore", 5, "ign/"},
+      {"ign", true, true, ".gitignore", 5, "ign/"},
+      {"ign", false, false, "", 0, ""},
+      {"info-ex", false, true, ".git/info/exclude", 1, "info-ex"},
+      {"glob-ex", false, true, "global", 1, "glob-ex"},
+      {"top-only", false, true, ".gitignore", 7, "/top-only"},
+      {"./a//top-only", false, false, "", 0, ""},
+      {"a/../d.log", false, true, ".gitignore", 2, "*.log"},
+      {"real/y", false, false, "", 0, ""},
+      {"../outside", false, false, "", 0, ""},
+  };
+  for (const query_row& row : rows) {
+    SCOPED_TRACE(row.path);
+    const check_result result = query.check(row.path, row.is_folder);
+    EXPECT_EQ(result.ignored, row.ignored);
+    EXPECT_EQ(below_tree(result.rule_file), row.file);
+    EXPECT_EQ(result.rule_line, row.line);
+    EXPECT_EQ(result.rule, row.rule);
+  }
+  // From a folder below the top, paths are relative to it.
+  checker below(root / "tree/a");
+  EXPECT_EQ(below.check_path(fs::path("b/c.log"), false), query.check("a/b/c.log", false));
+}
+
+TEST_F(GitWalkTest, FindsTheWorkTreeAndItsExcludeFiles) {
+  file("tree/.git/config", "[core]\n\tignorecase = true\n\texcludesFile = ~/my-ignore ; note\n");
+  const work_tree tree = find_work_tree(root / "tree/a/b");
+  EXPECT_EQ(tree.top, root / "tree");
+  EXPECT_EQ(tree.info_exclude, root / "tree/.git/info/exclude");
+  EXPECT_EQ(tree.excludes_file, root / "home/my-ignore");
+  EXPECT_EQ(tree.ignore_case, true);
+  EXPECT_TRUE(holds_repository(root / "tree/nested"));
+  EXPECT_FALSE(holds_repository(root / "tree/plain"));
+  // A linked work tree names its repository, whose common folder holds the
+  // rest.
+  file("linked/.git", "gitdir: ../tree/.git/worktrees/linked\n");
+  file("tree/.git/worktrees/linked/HEAD", "ref: refs/heads/other\n");
+  file("tree/.git/worktrees/linked/commondir", "../..\n");
+  const work_tree linked = find_work_tree(root / "linked");
+  EXPECT_EQ(linked.top, root / "linked");
+  EXPECT_EQ(linked.info_exclude, root / "tree/.git/info/exclude");
+}
+
+}  // namespace
+}  // namespace quorvel::git
