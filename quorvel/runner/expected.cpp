@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -9,14 +10,44 @@
 
 #include "quorvel/filesystem/read_all.h"
 #include "quorvel/platform/native_path.h"
+#include "quorvel/text/c_quote.h"
 #include "quorvel/text/replace.h"
 #include "quorvel/text/split.h"
 #include "quorvel/text/utf8.h"
 
 namespace quorvel::runner {
 
+namespace {
+
+// The key of the test folder itself: its text as the walk spells the folder,
+// without a separator at the end.
+std::wstring folder_key(const std::filesystem::path& folder) {
+  std::wstring key = platform::to_wide(folder);
+  if constexpr (platform::backslash_is_separator) {
+    text::replace_all(key, L"\\", L"/");
+  }
+  if (key.size() > 1 && key.back() == L'/') {
+    key.pop_back();
+  }
+  return key;
+}
+
+}  // namespace
+
 std::wstring expected_key(std::wstring line, const std::filesystem::path& folder) {
   text::replace_all(line, L"\t", L"");
+  // git lists a test folder that a rule above ignores as "./".
+  if (line == L"./") {
+    return folder_key(folder);
+  }
+  // git writes a name with a control character, a '"' or a '\' in C quotes.
+  // Their text is ASCII, or raw UTF-8 between the quotes, so it encodes back
+  // to the bytes git wrote; what they spell is decoded as the other lines are.
+  if (line.size() >= 2 && line.front() == L'"' && line.back() == L'"') {
+    if (std::optional<std::string> bytes = text::c_unquote(text::wide_to_bytes(line))) {
+      line = text::utf8_to_wide(*bytes);
+    }
+  }
   if (!line.empty() && line.back() == L'/') {
     line.pop_back();
   }

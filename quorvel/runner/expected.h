@@ -11,9 +11,12 @@ namespace quorvel::runner {
 using expected_map = std::map<std::wstring, bool>;
 
 // Returns the key under which the listing line `line` names an entry of
-// `folder`: tabs removed anywhere, one trailing "/" dropped, the rest appended
-// to `folder` as a path, and, where "\" separates, every "\" turned into "/".
-// Nothing else is normalised: quotes, "." and ".." elements stay.
+// `folder`: tabs removed anywhere; a line in C quotes (text::c_unquote)
+// replaced by the UTF-8 text its bytes spell, and a quoted line that is not
+// well formed kept as it is; one trailing "/" dropped, the rest appended to
+// `folder` as a path, and, where "\" separates, every "\" turned into "/".
+// The line "./" is `folder` itself, without a trailing separator. Nothing
+// else is normalised: "." and ".." elements stay.
 std::wstring expected_key(std::wstring line, const std::filesystem::path& folder);
 
 // Parses the decoded listing `text`: every non-empty line of an

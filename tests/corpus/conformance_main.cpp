@@ -187,11 +187,11 @@ std::string write_report(const std::vector<case_result>& results, const catalogu
          "are. Untracked empty folders are never named. What remains:\n\n"
       << "- git never names an entry called `.git`, while the walker ignores a folder `.git` "
          "beside any rule file (cause `dot-git-listing`).\n"
-      << "- git quotes a name that holds a backslash, a double quote or a control character, "
-         "even with `core.quotePath=false`; the runner takes the quoted text literally and "
-         "never finds such an entry (cause `quoted-name`).\n"
+      << "- git writes a name that holds a backslash, a double quote or a control character "
+         "in C quotes, even with `core.quotePath=false` (with `true`, every name that is not "
+         "ASCII too); the runner reads the quoted line back to the name's bytes.\n"
       << "- When a rule above ignores the test folder itself, git lists it as `./`, which "
-         "matches no entry (cause `listing-dot`).\n"
+         "the runner takes for the test folder, so every entry counts as listed.\n"
       << "- The listing is written by a shell redirection, so `i.txt` exists while git lists "
          "the folder and is judged like any other entry.\n\n";
 

@@ -1,5 +1,6 @@
 #include "quorvel/runner/expected.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -31,11 +32,19 @@ TEST(ExpectedKeyTest, AppendsTheCleanedLineToTheFolder) {
       {"/work/t1", L"\tsub/x.o", L"/work/t1/sub/x.o"},
       {"tests", L"\ta.log", L"tests/a.log"},
       {"/work/t1/", L"\tbuild/", L"/work/t1/build"},
-      {"/work/t1", L"a\tb\t", L"/work/t1/ab"},          // tabs go anywhere
-      {"/work/t1", L"\tdir//", L"/work/t1/dir/"},       // only one "/" is dropped
-      {"/work/t1", L"\t\"q u\"", L"/work/t1/\"q u\""},  // no unquoting
-      {"/work/t1", L"\t../x", L"/work/t1/../x"},        // no normalising
-      {"/work/t1", L" a.log", L"/work/t1/ a.log"},      // a space is not a tab
+      {"/work/t1", L"a\tb\t", L"/work/t1/ab"},            // tabs go anywhere
+      {"/work/t1", L"\tdir//", L"/work/t1/dir/"},         // only one "/" is dropped
+      {"/work/t1", L"\t\"q\\\"u\"", L"/work/t1/q\"u"},    // C quotes are read
+      {"/work/t1", L"\t\"q u\"", L"/work/t1/q u"},        // quotes around plain text
+      {"/work/t1", L"\t\"a\"b\"", L"/work/t1/\"a\"b\""},  // a bare quote inside: kept
+      {"/work/t1", L"\t\"a\\011b\"", L"/work/t1/a\tb"},   // a tab it spells stays
+      {"/work/t1", L"\t./", L"/work/t1"},                 // the folder itself
+      {"/work/t1/", L"\t./", L"/work/t1"},
+      {"tests", L"\t./", L"tests"},
+      {"/work/t1", L"\t.", L"/work/t1/."},  // "./" only
+      {"/work/t1", L"\t../", L"/work/t1/.."},
+      {"/work/t1", L"\t../x", L"/work/t1/../x"},    // no normalising
+      {"/work/t1", L" a.log", L"/work/t1/ a.log"},  // a space is not a tab
   };
   if constexpr (platform::backslash_is_separator) {
     rows.insert(rows.end(),
@@ -46,9 +55,15 @@ TEST(ExpectedKeyTest, AppendsTheCleanedLineToTheFolder) {
                     {"C:\\work\\t1\\", L"\tbuild/", L"C:/work/t1/build"},
                     {"C:\\", L"\ta.log", L"C:/a.log"},
                     {"C:\\work\\t1", L"\tb\\", L"C:/work/t1/b/"},  // a trailing "\" stays
+                    {"C:\\work\\t1\\", L"\t./", L"C:/work/t1"},
                 });
   } else {
-    rows.push_back({"/work/t1", L"\ta\\b", L"/work/t1/a\\b"});  // "\" belongs to the name
+    rows.insert(rows.end(),
+                {
+                    {"/work/t1", L"\ta\\b", L"/work/t1/a\\b"},         // "\" belongs to the name
+                    {"/work/t1", L"\t\"d\\\\x/\"", L"/work/t1/d\\x"},  // the "/" inside them goes
+                    {"/work/t1", L"\t\"a\\qb\"", L"/work/t1/\"a\\qb\""},  // a bad escape: kept
+                });
   }
   for (const auto& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(row.line));
@@ -94,6 +109,38 @@ TEST_F(ReadExpectedTest, DecodesTheListingAsUtf8) {
   const auto listing = file("i.txt", "Ignored files:\n(h)\n\t\xc3\xa9t\xc3\xa9.log\n\t\xff.bin\n");
   EXPECT_EQ(keys_of(read_expected(listing, "/t")),
             (std::vector<std::wstring>{L"/t/\u00e9t\u00e9.log", L"/t/\xDCFF.bin"}));
+}
+
+// The Ignored section that git wrote for the same names with core.quotePath
+// false and true: both give the names' own keys.
+TEST_F(ReadExpectedTest, ReadsTheNamesThatGitQuotes) {
+  std::vector<std::wstring> keys = {
+      L"/t/bell\a\b\v\f.o", L"/t/bs\\.o",      L"/t/c\x01.o",         L"/t/cr\r.o",
+      L"/t/d\\x",           L"/t/del\x7f.o",   L"/t/d\u00e9",         L"/t/e\x1b.o",
+      L"/t/n\nl.o",         L"/t/q\"u.o",      L"/t/sp ace.o",        L"/t/sub/x\\y.o",
+      L"/t/z\xDCFF.o",      L"/t/\u00e9\tb.o", L"/t/\u00e9t\u00e9.o",
+  };
+  const std::string head =
+      "Ignored files:\n  (use \"git add -f <file>...\" to include in what will be "
+      "committed)\n\t\"bell\\a\\b\\v\\f.o\"\n\t\"bs\\\\.o\"\n\t\"c\\001.o\"\n"
+      "\t\"cr\\r.o\"\n";
+  const std::string tail =
+      "\t\"del\\177.o\"\n\t\"e\\033.o\"\n\t\"n\\nl.o\"\n\t\"q\\\"u.o\"\n"
+      "\tsp ace.o\n\t\"sub/x\\\\y.o\"\n";
+  const std::string unquoted = head + "\td\xc3\xa9/\n\t\"d\\\\x/\"\n" + tail +
+                               "\tz\xff.o\n\t\"\xc3\xa9\\tb.o\"\n\t\xc3\xa9t\xc3\xa9.o\n\n";
+  const std::string quoted =
+      head + "\t\"d\\303\\251/\"\n\t\"d\\\\x/\"\n" + tail +
+      "\t\"z\\377.o\"\n\t\"\\303\\251\\tb.o\"\n\t\"\\303\\251t\\303\\251.o\"\n\n";
+  if constexpr (platform::backslash_is_separator) {
+    for (std::wstring& key : keys) {
+      std::replace(key.begin(), key.end(), L'\\', L'/');
+    }
+  }
+  for (const std::string& listing : {unquoted, quoted}) {
+    SCOPED_TRACE(listing);
+    EXPECT_EQ(keys_of(read_expected(file("i.txt", listing), "/t")), keys);
+  }
 }
 
 TEST_F(ReadExpectedTest, AMissingListingGivesAnEmptySet) {
