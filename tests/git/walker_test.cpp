@@ -64,7 +64,9 @@ class GitWalkTest : public testing::temp_folder_test {
     set_environment("XDG_CONFIG_HOME", platform::generic_utf8(root / "home/xdg"));
     set_environment("GIT_CONFIG_NOSYSTEM", "1");
     unset_environment("GIT_CONFIG_GLOBAL");
-    file("tree/.gitignore", "# build output\n*.log\n!keep.log\n\nign/\nlink/\n/top-only\n");
+    // Line 8 matches names as UTF-8 bytes: each "??" is one of "\u00fc", "\u00ef".
+    file("tree/.gitignore",
+         "# build output\n*.log\n!keep.log\n\nign/\nlink/\n/top-only\n??n??.txt\n");
     file("tree/a/.gitignore", "!*.log\n");
     file("tree/a/b/.gitignore", "c.log\n");
     file("tree/ign/.gitignore", "!w\n!z/\n");
@@ -73,6 +75,8 @@ class GitWalkTest : public testing::temp_folder_test {
                              "glob-ex", "top-only", "a/top-only", "real/y", "d.log", "keep.log"}) {
       file(fs::path("tree") / name);
     }
+    file(fs::path("tree") / platform::to_path(L"\u00fcn\u00ef.txt"));
+    file(fs::path("tree") / platform::to_path(L"\u00fcnX.txt"));
     make_repository(root / "tree/nested");
     has_link = testing::make_folder_link(root / "tree/real", root / "tree/link");
   }
@@ -137,6 +141,8 @@ TEST_F(GitWalkTest, AgreesWithGitOnEveryEntry) {
       {"info-ex", true, ".git/info/exclude", 1},  // above the global file's "!info-ex"
       {"keep.log", false, "", 0},
       {"top-only", true, ".gitignore", 7},
+      {"\xc3\xbcn\xc3\xaf.txt", true, ".gitignore", 8},
+      {"\xc3\xbcnX.txt", false, "", 0},
       {"plain/other", false, "", 0},
       {"a/b", false, "", 0},
       {"a/.gitignore", false, "", 0},
