@@ -103,6 +103,17 @@ constexpr wildmatch_row rows[] = {
     {"x/[Z-a]", "x/z", false, true},
     {"x/\xc3\xa9", "x/\xc3\x89", false, false},
     {"x/*.TXT", "x/a.txt", false, true},
+    // Stars after a class are one star: only after the literal text that
+    // begins the pattern do they reach over folders.
+    {"x/[[:alpha:]]**/a", "x/Ba", false, false},
+    // Ignoring case, git lowers the name's byte before the class: an
+    // upper-case member matches nothing, ranges and classes either case.
+    {"x/[A]", "x/A", true, false},
+    {"x/[!A]", "x/A", false, true},
+    {"x/[A-A]", "x/a", false, true},
+    {"x/[[:upper:]]", "x/A", true, true},
+    {"x/\\A", "x/A", true, false},
+    {"x/\\a", "x/A", false, true},
 };
 
 TEST(WildmatchTest, RowsThatGitDecided) {

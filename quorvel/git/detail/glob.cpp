@@ -62,15 +62,25 @@ bool add_class(std::string_view name, byte_set& set) {
   return true;
 }
 
+// What a class holds, kept apart because git treats each part differently
+// when it ignores case.
+struct set_parts {
+  byte_set members{};  // single bytes, and the first byte of each range
+  byte_set ranges{};   // every byte of each range
+  byte_set classes{};  // the bytes of the POSIX classes
+  bool upper = false;  // [:upper:] is among them
+  bool negated = false;
+};
+
 // Reads the class that opens at `pattern[at]` ("[") into `set` and returns
 // the position after its closing "]", or npos when git would make the
 // pattern match nothing (no closing "]", an unknown class name, a backslash
 // at the end).
-std::size_t parse_set(std::string_view pattern, std::size_t at, byte_set& set, bool& negated) {
+std::size_t parse_set(std::string_view pattern, std::size_t at, set_parts& set) {
   const std::size_t n = pattern.size();
   std::size_t j = at + 1;
-  negated = j < n && (pattern[j] == '!' || pattern[j] == '^');
-  if (negated) {
+  set.negated = j < n && (pattern[j] == '!' || pattern[j] == '^');
+  if (set.negated) {
     ++j;
   }
   // A "]" right after the opening (and its "!") is a member, not the end.
@@ -87,9 +97,11 @@ std::size_t parse_set(std::string_view pattern, std::size_t at, byte_set& set, b
       // holds "[" and ":", and "[[::]]" names the empty class.
       const std::size_t close = pattern.find(":]", j + 2);
       if (close != std::string_view::npos) {
-        if (!add_class(pattern.substr(j + 2, close - j - 2), set)) {
+        const std::string_view name = pattern.substr(j + 2, close - j - 2);
+        if (!add_class(name, set.classes)) {
           return std::string_view::npos;
         }
+        set.upper = set.upper || name == "upper";
         j = close + 2;
         continue;
       }
@@ -103,7 +115,7 @@ std::size_t parse_set(std::string_view pattern, std::size_t at, byte_set& set, b
     } else {
       ++j;
     }
-    add(set, c);
+    add(set.members, c);
     // A "-" between two members makes a range; before the "]" it is a
     // member. A range whose end lies below its start holds only the start.
     if (j + 1 < n && pattern[j] == '-' && pattern[j + 1] != ']') {
@@ -117,7 +129,7 @@ std::size_t parse_set(std::string_view pattern, std::size_t at, byte_set& set, b
         ++j;
       }
       for (unsigned b = c; b <= last; ++b) {
-        add(set, static_cast<unsigned char>(b));
+        add(set.ranges, static_cast<unsigned char>(b));
       }
     }
   }
@@ -176,6 +188,7 @@ class state_set {
 
 glob::glob(std::string_view pattern, bool ignore_case) : ignore_case_(ignore_case) {
   const std::size_t n = pattern.size();
+  const std::size_t literal_head = pattern.find_first_of("*?[\\");
   literal_ = true;
   for (std::size_t i = 0; i < n;) {
     const char c = pattern[i];
@@ -186,6 +199,8 @@ glob::glob(std::string_view pattern, bool ignore_case) : ignore_case_(ignore_cas
         never_ = true;
         break;
       }
+      // Ignoring case, git lowers the name's bytes and the pattern's, but
+      // not an escaped one: "\A" then matches nothing.
       steps_.push_back({kind::byte, static_cast<std::uint8_t>(pattern[i + 1]), 0});
       i += 2;
     } else if (c == '?') {
@@ -198,15 +213,18 @@ glob::glob(std::string_view pattern, bool ignore_case) : ignore_case_(ignore_cas
         ++j;
       }
       literal_ = false;
-      // Two or more stars before a "/" stand for any number of whole
-      // folders, whatever comes before them ("a**/b" matches "ab" and
-      // "ax/y/b"); at the end of the pattern, for anything. Other runs of
-      // stars are one star.
-      if (j - i >= 2 && j < n && pattern[j] == '/') {
+      // Two or more stars that begin the pattern or follow a "/" stand,
+      // before a "/", for any number of whole folders, and at the end of the
+      // pattern for anything; other runs of stars are one star. Git compares
+      // the literal text before the first wildcard apart and matches the
+      // rest as a pattern of its own, so stars right after that text count
+      // as beginning one: "a**/b" matches "ab" and "ax/y/b".
+      const bool starts = i == 0 || pattern[i - 1] == '/' || i == literal_head;
+      if (starts && j - i >= 2 && j < n && pattern[j] == '/') {
         steps_.push_back({kind::dirs, 0, 0});
         steps_.push_back({kind::dirs_tail, 0, 0});
         i = j + 1;
-      } else if (j - i >= 2 && j == n) {
+      } else if (starts && j - i >= 2 && j == n) {
         steps_.push_back({kind::any_run, 0, 0});
         i = j;
       } else {
@@ -214,23 +232,28 @@ glob::glob(std::string_view pattern, bool ignore_case) : ignore_case_(ignore_cas
         i = j;
       }
     } else if (c == '[') {
-      byte_set set{};
-      bool negated = false;
-      const std::size_t end = parse_set(pattern, i, set, negated);
+      set_parts parts;
+      const std::size_t end = parse_set(pattern, i, parts);
       if (end == std::string_view::npos) {
         never_ = true;
         break;
       }
-      if (ignore_case) {
-        for (unsigned b = 'a'; b <= 'z'; ++b) {
-          const auto lower = static_cast<unsigned char>(b);
-          const auto upper = static_cast<unsigned char>(b - 'a' + 'A');
-          if (has(set, lower) || has(set, upper)) {
-            add(set, lower);
-            add(set, upper);
-          }
+      // Ignoring case, git lowers the text's byte and then asks: a member
+      // as written (so an upper-case member matches nothing), a range with
+      // the byte in either case, a class with the lowered byte ([:upper:]
+      // taking lower-case letters too).
+      byte_set set{};
+      for (unsigned b = 0; b < 256; ++b) {
+        const auto raw = static_cast<unsigned char>(b);
+        const unsigned char t = ignore_case ? fold_case(raw) : raw;
+        const bool lower = t >= 'a' && t <= 'z';
+        const auto upper = static_cast<unsigned char>(t - 'a' + 'A');
+        if (has(parts.members, t) || has(parts.ranges, t) || has(parts.classes, t) ||
+            (ignore_case && lower && (has(parts.ranges, upper) || parts.upper))) {
+          add(set, raw);
         }
       }
+      const bool negated = parts.negated;
       if (negated) {
         for (std::uint64_t& word : set) {
           word = ~word;
@@ -243,7 +266,8 @@ glob::glob(std::string_view pattern, bool ignore_case) : ignore_case_(ignore_cas
       literal_ = false;
       i = end;
     } else {
-      steps_.push_back({kind::byte, static_cast<std::uint8_t>(c), 0});
+      const auto byte = static_cast<unsigned char>(c);
+      steps_.push_back({kind::byte, ignore_case ? fold_case(byte) : byte, 0});
       ++i;
     }
   }
@@ -252,11 +276,6 @@ glob::glob(std::string_view pattern, bool ignore_case) : ignore_case_(ignore_cas
     sets_.clear();
     literal_ = false;
     return;
-  }
-  for (step& s : steps_) {
-    if (s.what == kind::byte && ignore_case) {
-      s.value = fold_case(s.value);
-    }
   }
   if (literal_) {
     for (const step& s : steps_) {

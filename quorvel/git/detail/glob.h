@@ -27,7 +27,8 @@ class glob {
   bool matches(std::string_view text) const;
 
   // True when the pattern has no wildcard at all: it matches exactly the
-  // text `literal()` (folded to lower case with ignore_case).
+  // text `literal()` (with ignore_case in lower case, but for escaped
+  // bytes, which stay as written).
   bool is_literal() const { return literal_; }
   const std::string& literal() const { return literal_text_; }
 
