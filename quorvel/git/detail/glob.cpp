@@ -292,6 +292,19 @@ glob::glob(std::string_view pattern, bool ignore_case) : ignore_case_(ignore_cas
          one_byte(steps_[steps_.size() - 1 - fixed_tail_])) {
     ++fixed_tail_;
   }
+  const std::size_t middle = steps_.size() - fixed_head_ - fixed_tail_;
+  if (!ignore_case && middle >= 3 && steps_[fixed_head_].what == kind::star &&
+      steps_[fixed_head_ + middle - 1].what == kind::star) {
+    std::string bytes;
+    for (std::size_t k = fixed_head_ + 1; k + 1 < fixed_head_ + middle; ++k) {
+      if (steps_[k].what != kind::byte || steps_[k].value == '/') {
+        bytes.clear();
+        break;
+      }
+      bytes.push_back(static_cast<char>(steps_[k].value));
+    }
+    contained_ = std::move(bytes);
+  }
 }
 
 bool glob::accepts(const step& s, unsigned char c) const {
@@ -330,7 +343,29 @@ bool glob::matches(std::string_view text) const {
       return false;
     }
   }
-  return fixed_head_ == n || run(text, fixed_head_, length - fixed_tail_);
+  if (fixed_head_ == n) {
+    return true;
+  }
+  // Most patterns have one star between bytes fixed in place ("*.o",
+  // "build*", "*.py[cod]"): what is left for it only must hold no "/".
+  if (fixed_head_ + fixed_tail_ + 1 == n) {
+    const kind middle = steps_[fixed_head_].what;
+    if (middle == kind::star) {
+      return text.substr(fixed_head_, length - fixed_tail_ - fixed_head_).find('/') ==
+             std::string_view::npos;
+    }
+    if (middle == kind::any_run) {
+      return true;
+    }
+  }
+  // "*<bytes>*" without a "/" in the bytes: they must occur in a text that
+  // has no "/" at all.
+  if (!contained_.empty()) {
+    const std::string_view middle = text.substr(fixed_head_, length - fixed_tail_ - fixed_head_);
+    return middle.find('/') == std::string_view::npos &&
+           middle.find(contained_) != std::string_view::npos;
+  }
+  return run(text, fixed_head_, length - fixed_tail_);
 }
 
 bool glob::run(std::string_view text, std::size_t first, std::size_t last) const {

@@ -62,6 +62,9 @@ class glob {
   // one byte, so they are checked in place before the general run.
   std::size_t fixed_head_ = 0;
   std::size_t fixed_tail_ = 0;
+  // The bytes between the two stars of a run "*<bytes>*" (no "/", case
+  // kept), which is then a search; empty for other patterns.
+  std::string contained_;
 };
 
 // ASCII lower case of a byte; other bytes are returned as they are.

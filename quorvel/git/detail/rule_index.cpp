@@ -82,7 +82,8 @@ void rule_index::last_of(const std::vector<std::uint32_t>& found, bool is_folder
 std::size_t rule_index::last_match(std::string_view path, bool is_folder) const {
   std::string folded_path;
   std::string_view key_path = path;
-  if (ignore_case_) {
+  // The tables hold folded keys; the globs fold for themselves.
+  if (ignore_case_ && !(names_.empty() && paths_.empty() && extensions_.empty())) {
     folded_path = folded(path);
     key_path = folded_path;
   }
@@ -91,14 +92,21 @@ std::size_t rule_index::last_match(std::string_view path, bool is_folder) const 
   const std::string_view name = path.substr(name_start);
   const std::string_view key_name = key_path.substr(name_start);
 
+  // Each table is asked only when it holds rules: most files have a few
+  // of one kind.
   std::size_t best = npos;
-  if (const auto found = names_.find(key_name); found != names_.end()) {
-    last_of(found->second, is_folder, best);
+  if (!names_.empty()) {
+    if (const auto found = names_.find(key_name); found != names_.end()) {
+      last_of(found->second, is_folder, best);
+    }
   }
-  if (const auto found = paths_.find(key_path); found != paths_.end()) {
-    last_of(found->second, is_folder, best);
+  if (!paths_.empty()) {
+    if (const auto found = paths_.find(key_path); found != paths_.end()) {
+      last_of(found->second, is_folder, best);
+    }
   }
-  if (const std::size_t dot = key_name.rfind('.'); dot != std::string_view::npos) {
+  if (const std::size_t dot = extensions_.empty() ? std::string_view::npos : key_name.rfind('.');
+      dot != std::string_view::npos) {
     if (const auto found = extensions_.find(key_name.substr(dot + 1)); found != extensions_.end()) {
       for (auto it = found->second.rbegin(); it != found->second.rend(); ++it) {
         if (best != npos && *it <= best) {
