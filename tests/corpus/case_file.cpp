@@ -215,10 +215,11 @@ class case_parser {
     if (!trim_start(text).empty()) {
       throw std::invalid_argument("a rules header names one file");
     }
-    if (path != "../.gitignore" && path != "../../.gitignore" && !is_plain_relative(path)) {
+    if (path != "../.gitignore" && path != "../../.gitignore" && path != info_exclude_file &&
+        path != global_excludes_file && !is_plain_relative(path)) {
       throw std::invalid_argument(
-          "a rule file lies below the test folder, or is ../.gitignore "
-          "or ../../.gitignore");
+          "a rule file lies below the test folder, or is ../.gitignore, ../../.gitignore, " +
+          std::string(info_exclude_file) + " or " + global_excludes_file);
     }
     for (const rule_file& file : result_.rule_files) {
       if (file.path == path) {

@@ -32,8 +32,11 @@
 // tab or a carriage return, so nothing in a case is invisible.
 //
 // Paths are relative to the test folder and use "/". A rules block may also
-// name "../.gitignore" (the repository's root, just above the test folder) and
-// "../../.gitignore" (above the repository, where git never looks). In the
+// name "../.gitignore" (the repository's root, just above the test folder),
+// "../../.gitignore" (above the repository, where git never looks),
+// "../.git/info/exclude" (the repository's own excludes) and
+// "~/.config/git/ignore" (the global excludes file, at its default place in
+// the case's own home folder). In the
 // expect block the path "." stands for the test folder itself, whose verdict
 // its entries inherit. After the verdict and its rule, "git ignored" or "git
 // kept" records what git's listing says where it differs from the library
@@ -49,6 +52,10 @@
 #include <vector>
 
 namespace quorvel::corpus {
+
+// The two rule files that are not named .gitignore, as a rules block names them.
+inline constexpr char info_exclude_file[] = "../.git/info/exclude";
+inline constexpr char global_excludes_file[] = "~/.config/git/ignore";
 
 // A case file, or the catalogue, that does not follow the format.
 // what() is "<file>:<line>: <what is wrong>".

@@ -1,6 +1,7 @@
 #include "tests/corpus/check.h"
 
 #include <algorithm>
+#include <fstream>
 #include <system_error>
 
 namespace quorvel::corpus {
@@ -61,8 +62,9 @@ struct entry_line {
 };
 
 // Cuts `line` into an entry line, or returns a description of what is wrong.
-std::optional<entry_line> parse_entry_line(std::string_view line,
-                                           const std::map<std::string, expected_verdict>& known,
+// `known` maps every known entry's path, with its leading "/", to anything.
+template <class Known>
+std::optional<entry_line> parse_entry_line(std::string_view line, const Known& known,
                                            std::string& problem) {
   if (line.size() < 12 || (line.substr(0, 3) != " OK" && line.substr(0, 3) != "ERR") ||
       line.substr(3, 3) != " : " || (line[6] != '0' && line[6] != '1') ||
@@ -77,7 +79,7 @@ std::optional<entry_line> parse_entry_line(std::string_view line,
   const std::string_view rest = line.substr(11);
   // The longest known path that the rest spells, alone or before a rule part.
   std::size_t best = std::string::npos;
-  for (const auto& [path, verdict] : known) {
+  for (const auto& [path, unused] : known) {
     if (rest.size() >= path.size() && rest.substr(0, path.size()) == path &&
         (rest.size() == path.size() || starts_with(rest.substr(path.size()), " <")) &&
         (best == std::string::npos || path.size() > best)) {
@@ -165,7 +167,101 @@ void check_order(const std::vector<std::string>& paths, const std::vector<walk_e
   }
 }
 
+// The output cut at its line ends; a last line without one is a problem.
+std::vector<std::string> split_lines(std::string_view output, std::vector<std::string>& problems) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < output.size()) {
+    const std::size_t end = output.find('\n', start);
+    if (end == std::string_view::npos) {
+      problems.push_back("the output does not end with a line end");
+      lines.emplace_back(output.substr(start));
+      break;
+    }
+    lines.emplace_back(output.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// Whether the four lines before the end of `lines` are a summary; returns its
+// text line.
+std::optional<std::string> summary_of(const std::vector<std::string>& lines) {
+  if (lines.size() >= 4 && lines[lines.size() - 4].empty() &&
+      lines[lines.size() - 3] == summary_rule && lines[lines.size() - 1] == summary_rule) {
+    return lines[lines.size() - 2];
+  }
+  return std::nullopt;
+}
+
+std::string wanted_summary(int err_lines) {
+  return err_lines == 0 ? std::string("All OK") : "Errors : " + std::to_string(err_lines);
+}
+
+bool is_git_folder(const std::filesystem::path& folder) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(folder / "HEAD", error) ||
+      !std::filesystem::is_directory(folder / "objects", error) ||
+      !std::filesystem::is_directory(folder / "refs", error)) {
+    return false;
+  }
+  std::ifstream stream(folder / "HEAD", std::ios_base::binary);
+  std::string head;
+  std::getline(stream, head);
+  if (starts_with(head, "ref: refs/")) {
+    return true;
+  }
+  return head.size() == 40 && std::all_of(head.begin(), head.end(), [](char c) {
+           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+         });
+}
+
 }  // namespace
+
+bool is_repository(const std::filesystem::path& folder) {
+  const std::filesystem::path git = folder / ".git";
+  std::error_code error;
+  if (std::filesystem::is_directory(git, error)) {
+    return is_git_folder(git);
+  }
+  if (!std::filesystem::is_regular_file(git, error)) {
+    return false;
+  }
+  std::ifstream stream(git, std::ios_base::binary);
+  std::string text;
+  std::getline(stream, text);
+  if (!starts_with(text, "gitdir: ")) {
+    return false;
+  }
+  if (!text.empty() && text.back() == '\r') {
+    text.pop_back();
+  }
+  return is_git_folder(folder / text.substr(8));
+}
+
+std::vector<walk_entry> list_git_tree(const std::filesystem::path& folder) {
+  std::vector<walk_entry> entries;
+  const std::string prefix = folder.string() + "/";
+  for (auto it = std::filesystem::recursive_directory_iterator(folder);
+       it != std::filesystem::recursive_directory_iterator(); ++it) {
+    if (it->path().filename() == ".git") {
+      it.disable_recursion_pending();
+      continue;
+    }
+    walk_entry entry;
+    entry.path = it->path().string().substr(prefix.size());
+    std::error_code error;
+    entry.is_directory = std::filesystem::is_directory(it->path(), error);
+    entry.is_listed = it->is_directory() && !it->is_symlink() && !is_repository(it->path());
+    if (entry.is_listed != (it->is_directory() && !it->is_symlink())) {
+      it.disable_recursion_pending();
+    }
+    entries.push_back(std::move(entry));
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const walk_entry& a, const walk_entry& b) { return a.path < b.path; });
+  return entries;
+}
 
 std::vector<walk_entry> list_tree(const std::filesystem::path& folder) {
   std::vector<walk_entry> entries;
@@ -200,7 +296,7 @@ std::set<std::string> declared_paths(const corpus_case& the_case) {
     add(entry.path);
   }
   for (const rule_file& file : the_case.rule_files) {
-    if (!starts_with(file.path, "../")) {
+    if (!starts_with(file.path, "../") && !starts_with(file.path, "~/")) {
       add(file.path);
     }
   }
@@ -356,26 +452,14 @@ run_report check_run(const corpus_case& the_case, const std::vector<walk_entry>&
     problems.push_back("the exit code is " + std::to_string(exit_code) + ", expected " +
                        std::to_string(the_case.exit_code));
   }
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < output.size()) {
-    const std::size_t end = output.find('\n', start);
-    if (end == std::string_view::npos) {
-      problems.push_back("the output does not end with a line end");
-      lines.emplace_back(output.substr(start));
-      break;
-    }
-    lines.emplace_back(output.substr(start, end - start));
-    start = end + 1;
-  }
+  std::vector<std::string> lines = split_lines(output, problems);
 
   // The closing lines: the summary of a completed walk, or the error line.
   std::size_t entry_count = lines.size();
   std::optional<std::string> summary;
   if (the_case.exit_code == 0) {
-    if (lines.size() >= 4 && lines[lines.size() - 4].empty() &&
-        lines[lines.size() - 3] == summary_rule && lines[lines.size() - 1] == summary_rule) {
-      summary = lines[lines.size() - 2];
+    summary = summary_of(lines);
+    if (summary) {
       entry_count -= 4;
     } else {
       problems.push_back("the output does not end with the summary");
@@ -444,10 +528,93 @@ run_report check_run(const corpus_case& the_case, const std::vector<walk_entry>&
   }
 
   if (summary) {
-    const std::string wanted =
-        err_lines == 0 ? std::string("All OK") : "Errors : " + std::to_string(err_lines);
+    const std::string wanted = wanted_summary(err_lines);
     if (*summary != wanted) {
       problems.push_back("the summary is " + quote(*summary) + ", expected " + quote(wanted));
+    }
+    for (const walk_entry& entry : tree) {
+      if (seen.count(entry.path) == 0) {
+        problems.push_back(quote(entry.path) + " does not come out");
+      }
+    }
+    check_order(paths, tree, problems);
+  }
+  return report;
+}
+
+run_report check_git_run(const std::vector<walk_entry>& tree,
+                         const std::map<std::string, git_answer>& git, int exit_code,
+                         std::string_view output) {
+  run_report report;
+  std::vector<std::string>& problems = report.problems;
+  static const git_answer no_answer;
+  std::map<std::string, const git_answer*> known;
+  for (const walk_entry& entry : tree) {
+    const auto answer = git.find(entry.path);
+    if (answer == git.end()) {
+      problems.push_back("git gave no answer for " + quote(entry.path));
+    }
+    known["/" + entry.path] = answer == git.end() ? &no_answer : &answer->second;
+  }
+  if (exit_code != 0) {
+    problems.push_back("the exit code is " + std::to_string(exit_code) + ", expected 0");
+  }
+  std::vector<std::string> lines = split_lines(output, problems);
+  const std::optional<std::string> summary = summary_of(lines);
+  if (summary) {
+    lines.resize(lines.size() - 4);
+  } else {
+    problems.push_back("the output does not end with the summary");
+  }
+
+  std::vector<std::string> paths;
+  std::set<std::string> seen;
+  for (const std::string& text : lines) {
+    std::string problem;
+    const std::optional<entry_line> line = parse_entry_line(text, known, problem);
+    if (!line) {
+      problems.push_back(problem);
+      continue;
+    }
+    const std::string relative = line->path.substr(1);
+    const git_answer& answer = *known.at(line->path);
+    ++report.entries;
+    if (line->ok) {
+      ++report.agree;
+    } else {
+      ++report.disagree;
+      ++report.causes["git-engine"];
+    }
+    if (!seen.insert(relative).second) {
+      problems.push_back(quote(relative) + " comes out twice");
+    }
+    paths.push_back(relative);
+    const std::string subject = quote(relative) + ": ";
+    if (line->ok != (line->walker_ignored == line->git_ignored)) {
+      problems.push_back(subject + "the status does not follow the digits: " + quote(text));
+    }
+    if (line->git_ignored != answer.ignored) {
+      problems.push_back(subject + "git's digit is " + digit(line->git_ignored) +
+                         ", but git check-ignore says " + digit(answer.ignored));
+    }
+    if (line->walker_ignored != answer.ignored) {
+      problems.push_back(subject + "the git engine's digit is " + digit(line->walker_ignored) +
+                         ", git's " + digit(answer.ignored) +
+                         (answer.ignored ? " (by " + quote(answer.pattern) + ")" : ""));
+      continue;
+    }
+    const std::string wanted =
+        answer.ignored ? " <" + answer.pattern + "> " + answer.source + ":" + answer.line : "";
+    if (line->rule_part != wanted) {
+      problems.push_back(subject + "the rule part is " + quote(line->rule_part) + ", git says " +
+                         quote(wanted));
+    }
+  }
+
+  if (summary) {
+    if (*summary != wanted_summary(report.disagree)) {
+      problems.push_back("the summary is " + quote(*summary) + ", expected " +
+                         quote(wanted_summary(report.disagree)));
     }
     for (const walk_entry& entry : tree) {
       if (seen.count(entry.path) == 0) {

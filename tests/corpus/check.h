@@ -86,4 +86,41 @@ run_report check_run(const corpus_case& the_case, const std::vector<walk_entry>&
                      const std::filesystem::path& test_folder, int exit_code,
                      std::string_view output);
 
+// What git says of one entry: its verdict and the line that decides it, as
+// `git check-ignore -v` names it (the rule file relative to the repository's
+// top, or the global file's full path, its line number and the pattern).
+struct git_answer {
+  bool ignored = false;
+  std::string source;   // empty when no line matches
+  std::string line;     // the line number's digits
+  std::string pattern;  // as git shows it: trailing spaces dropped, "!" kept
+
+  bool operator==(const git_answer&) const = default;
+};
+
+// Whether `folder` holds a repository that git takes for one: its ".git" is a
+// folder (or a link to one, or a file "gitdir: <path>" naming one) with a file
+// HEAD that names a branch ("ref: refs/...") or holds 40 hexadecimal digits,
+// and the folders objects and refs. An empty ".git" folder is not one.
+bool is_repository(const std::filesystem::path& folder);
+
+// The entries that the git walk hands out below `folder`, sorted by path:
+// those of list_tree without any entry named ".git" or below one, and without
+// what lies below a nested repository (which is handed out but not entered,
+// so it counts as a folder that is not listed).
+std::vector<walk_entry> list_git_tree(const std::filesystem::path& folder);
+
+// Checks the output of `folder --git` on a case whose entries are `tree`,
+// against git's answer for every entry:
+// - the exit code is 0 (nothing in a rule file stops git);
+// - every entry line is " OK" with both digits git's verdict, and for an
+//   ignored entry ends in " <pattern> source:line" as git names the line, for
+//   a kept one in the path;
+// - every entry of `tree` appears once, in the order of the walk, and the
+//   summary is "All OK".
+// Disagreements are counted under the cause "git-engine".
+run_report check_git_run(const std::vector<walk_entry>& tree,
+                         const std::map<std::string, git_answer>& git, int exit_code,
+                         std::string_view output);
+
 }  // namespace quorvel::corpus

@@ -1,11 +1,15 @@
 #include "tests/corpus/check.h"
 
+#include <algorithm>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "tests/corpus/case_file.h"
+#include "tests/support/temp_folder.h"
 
 namespace quorvel::corpus {
 namespace {
@@ -279,6 +283,121 @@ TEST(CheckCaseTest, UnsoundCasesAreReported) {
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_NE(problems[0].find(row.problem), std::string::npos) << problems[0];
   }
+}
+
+// The git walk of a small tree: build/ ignored with what it holds, a negated
+// match that keeps keep.log, a nested repository handed out but not entered.
+const std::vector<walk_entry> git_tree = {{".gitignore", false, false}, {"build", true, true},
+                                          {"build/x.o", false, false},  {"i.txt", false, false},
+                                          {"keep.log", false, false},   {"nested", true, false}};
+
+const std::map<std::string, git_answer> git_answers = {
+    {".gitignore", {}},
+    {"build", {true, ".gitignore", "1", "build/"}},
+    {"build/x.o", {true, ".gitignore", "1", "build/"}},
+    {"i.txt", {}},
+    {"keep.log", {false, ".gitignore", "3", "!keep.log"}},
+    {"nested", {}}};
+
+std::vector<std::string> git_lines() {
+  return {" OK : 11 - /build <build/> .gitignore:1",
+          " OK : 00 - /nested",
+          " OK : 00 - /.gitignore",
+          " OK : 00 - /i.txt",
+          " OK : 00 - /keep.log",
+          " OK : 11 - /build/x.o <build/> .gitignore:1"};
+}
+
+TEST(CheckGitRunTest, AgreementPasses) {
+  const run_report report =
+      check_git_run(git_tree, git_answers, 0, with_summary(git_lines(), "All OK"));
+  EXPECT_EQ(report.problems, std::vector<std::string>{});
+  EXPECT_EQ(report.entries, 6);
+  EXPECT_EQ(report.agree, 6);
+}
+
+TEST(CheckGitRunTest, DisagreementsWithGitAreFound) {
+  const struct {
+    std::size_t line;
+    std::string replacement;
+    std::string problem;
+  } rows[] = {
+      {0, "ERR : 01 - /build", "\"build\": the git engine's digit is 0, git's 1 (by \"build/\")"},
+      {0, " OK : 11 - /build <build> .gitignore:1", "the rule part is"},
+      {0, " OK : 11 - /build <build/> case/.gitignore:1", "git says \" <build/> .gitignore:1\""},
+      {0, " OK : 11 - /build <build/> .gitignore:2", "the rule part is"},
+      {4, " OK : 00 - /keep.log <!keep.log> .gitignore:3", "the rule part is"},
+      {4, "ERR : 10 - /keep.log <x> .gitignore:1", "the git engine's digit is 1, git's 0"},
+      {4, " OK : 11 - /keep.log <x> .gitignore:1", "git check-ignore says 0"},
+      {1, " OK : 00 - /nested/.git", "names no entry"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.replacement);
+    std::vector<std::string> lines = git_lines();
+    lines[row.line] = row.replacement;
+    const int errors = row.replacement.substr(0, 3) == "ERR" ? 1 : 0;
+    const run_report report = check_git_run(
+        git_tree, git_answers, 0,
+        with_summary(lines, errors == 0 ? "All OK" : "Errors : " + std::to_string(errors)));
+    EXPECT_TRUE(std::any_of(report.problems.begin(), report.problems.end(),
+                            [&](const std::string& p) { return p.find(row.problem) != p.npos; }))
+        << (report.problems.empty() ? std::string("no problem") : report.problems[0]);
+  }
+}
+
+TEST(CheckGitRunTest, AnErrorExitOrAMissingEntryFails) {
+  std::vector<std::string> lines = git_lines();
+  EXPECT_FALSE(
+      check_git_run(git_tree, git_answers, 4, with_summary(lines, "All OK")).problems.empty());
+  lines.pop_back();
+  EXPECT_EQ(check_git_run(git_tree, git_answers, 0, with_summary(lines, "All OK")).problems,
+            std::vector<std::string>{"\"build/x.o\" does not come out"});
+  // A nested repository's entries are not listed.
+  lines = git_lines();
+  lines.push_back(" OK : 00 - /nested/a");
+  std::vector<walk_entry> tree = git_tree;
+  tree.push_back({"nested/a", false, false});
+  std::map<std::string, git_answer> answers = git_answers;
+  answers["nested/a"] = {};
+  EXPECT_FALSE(check_git_run(tree, answers, 0, with_summary(lines, "All OK")).problems.empty());
+}
+
+class RepositoryTest : public quorvel::testing::temp_folder_test {};
+
+// Rows that git decided: which folders its status takes for repositories
+// (shown as "x/" and not entered) and which it lists the entries of.
+TEST_F(RepositoryTest, OnlyAWorkingGitFolderMakesARepository) {
+  const auto git_folder = [this](const std::string& name, const std::string& head) {
+    folder(name + "/.git/objects");
+    folder(name + "/.git/refs");
+    file(name + "/.git/HEAD", head);
+  };
+  git_folder("branch", "ref: refs/heads/main\n");
+  git_folder("commit", "0123456789012345678901234567890123456789\n");
+  git_folder("garbage", "garbage\n");
+  git_folder("not-refs", "ref: foo\n");
+  folder("empty/.git");
+  folder("no-objects/.git/refs");
+  file("no-objects/.git/HEAD", "ref: refs/heads/main\n");
+  file("pointer/.git", "gitdir: ../branch/.git\n");
+  file("nowhere/.git", "gitdir: /nonexistent\n");
+  for (const auto& [name, expected] :
+       std::vector<std::pair<std::string, bool>>{{"branch", true},
+                                                 {"commit", true},
+                                                 {"garbage", false},
+                                                 {"not-refs", false},
+                                                 {"empty", false},
+                                                 {"no-objects", false},
+                                                 {"pointer", true},
+                                                 {"nowhere", false}}) {
+    EXPECT_EQ(is_repository(root / name), expected) << name;
+  }
+  std::vector<std::string> listed;
+  for (const walk_entry& entry : list_git_tree(root)) {
+    listed.push_back(entry.path + (entry.is_listed ? "/" : ""));
+  }
+  EXPECT_EQ(listed, (std::vector<std::string>{"branch", "commit", "empty/", "garbage/",
+                                              "no-objects/", "not-refs/", "nowhere/", "pointer"}));
 }
 
 TEST(DeclaredPathsTest, ParentsRuleFilesAndTheListing) {

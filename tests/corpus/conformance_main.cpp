@@ -1,5 +1,6 @@
 // conformance_report: runs every corpus case against real git and writes the
-// conformance report, where the library and git agree and why they differ.
+// conformance report, where the library and git agree and why they differ,
+// for the design's engine and for the git engine (`folder --git`).
 //
 //   conformance_report --cases DIR --program FOLDER --output FILE
 //   conformance_report --cases DIR --program FOLDER --check FILE
@@ -32,6 +33,7 @@ namespace {
 struct case_result {
   corpus_case the_case;
   run_report report;
+  run_report git_report;  // the run of `folder --git`, judged against git's answers
 };
 
 // Makes a fresh folder under the system's temporary folder.
@@ -46,12 +48,18 @@ std::filesystem::path make_work_folder() {
 
 case_result run_case(const std::filesystem::path& file, const std::filesystem::path& program,
                      const std::filesystem::path& work) {
-  case_result result{read_case(file), {}};
+  case_result result{read_case(file), {}, {}};
   const std::filesystem::path out_folder = work / result.the_case.name;
   const std::filesystem::path folder = make_case(result.the_case, out_folder);
   const std::vector<walk_entry> tree = list_tree(folder);
   const process_result run = run_process({program.string(), folder.string()}, {});
   result.report = check_run(result.the_case, tree, folder, run.exit_code, run.output);
+  const std::vector<walk_entry> git_tree = list_git_tree(folder);
+  const std::vector<std::string> environment = case_environment(out_folder);
+  const process_result git_run =
+      run_process({program.string(), "--git", folder.string()}, {}, environment);
+  result.git_report = check_git_run(git_tree, ask_git(folder, git_tree, environment),
+                                    git_run.exit_code, git_run.output);
   std::error_code ignored;
   std::filesystem::remove_all(out_folder, ignored);
   return result;
@@ -99,9 +107,12 @@ struct tally {
 std::string write_report(const std::vector<case_result>& results, const catalogue& known) {
   std::ostringstream out;
   tally total;
+  tally git_total;
   int all_agree = 0;
+  int git_all_agree = 0;
   int stopped = 0;
   std::map<std::string, tally> by_tag;
+  std::map<std::string, tally> git_by_tag;
   std::map<std::string, tally> by_cause;
   for (const case_result& result : results) {
     const run_report& report = result.report;
@@ -111,12 +122,21 @@ std::string write_report(const std::vector<case_result>& results, const catalogu
     total.disagree += report.disagree;
     all_agree += report.disagree == 0 && !report.stopped ? 1 : 0;
     stopped += report.stopped ? 1 : 0;
+    const run_report& git = result.git_report;
+    ++git_total.cases;
+    git_total.entries += git.entries;
+    git_total.agree += git.agree;
+    git_total.disagree += git.disagree;
+    git_all_agree += git.disagree == 0 && git.problems.empty() ? 1 : 0;
     for (const std::string& tag : result.the_case.tags) {
       tally& row = by_tag[tag];
       ++row.cases;
       row.entries += report.entries;
       row.agree += report.agree;
       row.disagree += report.disagree;
+      tally& git_row = git_by_tag[tag];
+      git_row.entries += git.entries;
+      git_row.agree += git.agree;
     }
     for (const auto& [cause, count] : report.causes) {
       ++by_cause[cause].cases;
@@ -135,13 +155,21 @@ std::string write_report(const std::vector<case_result>& results, const catalogu
          "when the walker's verdict (ignored or not) equals what git's listing says of it "
          "(` OK` in the program's output) and disagrees otherwise (`ERR`). Every case also states "
          "what the library must decide by its documented design, and every disagreement that "
-         "the corpus expects is named with its cause below.\n\n";
+         "the corpus expects is named with its cause below.\n\n"
+      << "The git engine's column is the run of `folder --git` on the same case: there the "
+         "expectation is git itself, for every entry that the git walk hands out (no `.git` "
+         "entry, nothing inside a nested repository): git's listing for both digits, and "
+         "`git check-ignore -v` for the deciding line and its place. A case whose git-engine "
+         "run is not `All OK` fails the corpus test.\n\n";
 
   out << "## Summary\n\n"
       << "- " << total.cases << " cases, " << total.entries << " entries: " << total.agree
       << " agree (" << percent(total.agree, total.entries) << "), " << total.disagree
       << " disagree.\n"
       << "- " << all_agree << " cases agree on every entry.\n"
+      << "- The git engine: " << git_total.entries << " entries, " << git_total.agree << " agree ("
+      << percent(git_total.agree, git_total.entries) << "), " << git_total.disagree << " disagree; "
+      << git_all_agree << " of " << git_total.cases << " cases agree on every entry.\n"
       << "- " << stopped
       << " cases end with exit code 4: a rule line that the library cannot compile (the line "
          "\"!\", or a pattern that is not a valid regular expression) stops the run after the "
@@ -150,6 +178,8 @@ std::string write_report(const std::vector<case_result>& results, const catalogu
   for (const case_result& result : results) {
     if (!result.report.problems.empty()) {
       differing.push_back(result.the_case.name);
+    } else if (!result.git_report.problems.empty()) {
+      differing.push_back(result.the_case.name + " (--git)");
     }
   }
   out << "- Runs that differ from what their case expects: ";
@@ -196,7 +226,8 @@ std::string write_report(const std::vector<case_result>& results, const catalogu
          "the folder and is judged like any other entry.\n\n";
 
   out << "## By rule form and topic\n\n"
-      << "| Tag | What | Cases | Entries | Agree | Disagree |\n|---|---|---:|---:|---:|---:|\n";
+      << "| Tag | What | Cases | Entries | Agree | Disagree | Git engine |\n"
+      << "|---|---|---:|---:|---:|---:|---:|\n";
   for (const auto& [tag, text] : known.tags) {
     const auto row = by_tag.find(tag);
     if (row == by_tag.end()) {
@@ -204,12 +235,12 @@ std::string write_report(const std::vector<case_result>& results, const catalogu
     }
     out << "| " << code(tag) << " | " << prose(text) << " | " << row->second.cases << " | "
         << row->second.entries << " | " << row->second.agree << " | " << row->second.disagree
-        << " |\n";
+        << " | " << git_by_tag[tag].agree << " / " << git_by_tag[tag].entries << " |\n";
   }
 
   out << "\n## By case\n\n"
-      << "| Case | What it tests | Entries | Agree | Disagree | Causes |\n"
-      << "|---|---|---:|---:|---:|---|\n";
+      << "| Case | What it tests | Entries | Agree | Disagree | Causes | Git engine |\n"
+      << "|---|---|---:|---:|---:|---|---:|\n";
   for (const case_result& result : results) {
     const run_report& report = result.report;
     std::string causes;
@@ -227,7 +258,8 @@ std::string write_report(const std::vector<case_result>& results, const catalogu
     }
     out << "| [" << result.the_case.name << "](../tests/cases/" << result.the_case.name
         << ".case) | " << prose(result.the_case.description) << " | " << report.entries << " | "
-        << report.agree << " | " << report.disagree << " | " << causes << " |\n";
+        << report.agree << " | " << report.disagree << " | " << causes << " | "
+        << result.git_report.agree << " / " << result.git_report.entries << " |\n";
   }
   return out.str();
 }

@@ -2,6 +2,7 @@
 // judged by the folder program: the run must match what the case expects.
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <system_error>
@@ -12,6 +13,7 @@
 #include "tests/corpus/case_file.h"
 #include "tests/corpus/check.h"
 #include "tests/corpus/materialise.h"
+#include "tests/corpus/process.h"
 #include "tests/support/program.h"
 #include "tests/support/temp_folder.h"
 
@@ -62,6 +64,26 @@ TEST_P(CorpusTest, RunMatchesTheCase) {
   }
   if (!report.problems.empty()) {
     ADD_FAILURE() << "the program's output was:\n" << run.output;
+  }
+}
+
+// The git engine on the same case: there git's answers are the expectation
+// for every entry, whatever the case says of the design's engine.
+TEST_P(CorpusTest, GitRunAgreesWithGit) {
+  const corpus_case the_case = read_case(GetParam());
+  const std::filesystem::path folder = make_case(the_case, out_folder);
+  const std::vector<walk_entry> tree = list_git_tree(folder);
+  const std::vector<std::string> environment = case_environment(out_folder);
+  const std::map<std::string, git_answer> git = ask_git(folder, tree, environment);
+
+  const process_result run =
+      run_process({QUORVEL_FOLDER_PROGRAM, "--git", folder.string()}, {}, environment);
+  const run_report report = check_git_run(tree, git, run.exit_code, run.output);
+  for (const std::string& problem : report.problems) {
+    ADD_FAILURE() << problem;
+  }
+  if (!report.problems.empty()) {
+    ADD_FAILURE() << "the output of folder --git was:\n" << run.output << run.errors;
   }
 }
 

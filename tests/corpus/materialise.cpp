@@ -1,6 +1,7 @@
 #include "tests/corpus/materialise.h"
 
 #include <fstream>
+#include <map>
 #include <stdexcept>
 
 #include "tests/corpus/process.h"
@@ -18,8 +19,9 @@ void write_bytes(const std::filesystem::path& path, const std::string& bytes) {
   }
 }
 
-void run_git(const std::vector<std::string>& arguments, const std::filesystem::path& folder) {
-  const process_result result = run_process(arguments, folder, git_environment());
+void run_git(const std::vector<std::string>& arguments, const std::filesystem::path& folder,
+             const std::vector<std::string>& environment) {
+  const process_result result = run_process(arguments, folder, environment);
   if (result.exit_code != 0) {
     std::string command;
     for (const std::string& argument : arguments) {
@@ -38,6 +40,61 @@ const std::vector<std::string>& git_environment() {
   return environment;
 }
 
+std::vector<std::string> case_environment(const std::filesystem::path& out_folder) {
+  std::vector<std::string> environment = git_environment();
+  const std::filesystem::path home = out_folder / "home";
+  environment.push_back("HOME=" + home.string());
+  environment.push_back("XDG_CONFIG_HOME=" + (home / ".config").string());
+  return environment;
+}
+
+std::filesystem::path rule_file_path(const rule_file& file, const std::filesystem::path& folder,
+                                     const std::filesystem::path& out_folder) {
+  if (file.path == global_excludes_file) {
+    return out_folder / "home" / ".config" / "git" / "ignore";
+  }
+  return (folder / file.path).lexically_normal();
+}
+
+std::map<std::string, git_answer> ask_git(const std::filesystem::path& folder,
+                                          const std::vector<walk_entry>& tree,
+                                          const std::vector<std::string>& environment) {
+  // The paths go in NUL-terminated, the only form in which every name passes
+  // unquoted; the file lies in the repository's git folder, which no walk sees.
+  const std::filesystem::path input = folder.parent_path() / ".git" / "check-ignore-input";
+  std::string paths;
+  for (const walk_entry& entry : tree) {
+    paths += entry.path;
+    paths += '\0';
+  }
+  write_bytes(input, paths);
+  const process_result result =
+      run_process({"git", "check-ignore", "-v", "-n", "-z", "--no-index", "--stdin"}, folder,
+                  environment, input);
+  std::filesystem::remove(input);
+  std::map<std::string, git_answer> answers;
+  if (result.exit_code != 0 && result.exit_code != 1) {
+    throw std::runtime_error("git check-ignore failed in " + folder.string() + " with exit code " +
+                             std::to_string(result.exit_code) + ": " + result.errors);
+  }
+  // Four fields per path, each ending in a NUL: source, line, pattern, path.
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (std::size_t end; (end = result.output.find('\0', start)) != std::string::npos;
+       start = end + 1) {
+    fields.push_back(result.output.substr(start, end - start));
+  }
+  for (std::size_t i = 0; i + 4 <= fields.size(); i += 4) {
+    git_answer& answer = answers[fields[i + 3]];
+    answer.source = fields[i];
+    answer.line = fields[i + 1];
+    answer.pattern = fields[i + 2];
+    // A matching negation keeps the entry; check-ignore shows it all the same.
+    answer.ignored = !answer.source.empty() && answer.pattern.substr(0, 1) != "!";
+  }
+  return answers;
+}
+
 std::filesystem::path make_case(const corpus_case& the_case,
                                 const std::filesystem::path& out_folder) {
   const std::filesystem::path repo = out_folder / "repo";
@@ -53,9 +110,10 @@ std::filesystem::path make_case(const corpus_case& the_case,
     }
   }
   std::filesystem::create_directories(folder);
-  run_git({"git", "-c", "init.defaultBranch=main", "init", "-q"}, repo);
-  run_git({"git", "config", "user.name", "Corpus"}, repo);
-  run_git({"git", "config", "user.email", "corpus@example.invalid"}, repo);
+  const std::vector<std::string> environment = case_environment(out_folder);
+  run_git({"git", "-c", "init.defaultBranch=main", "init", "-q"}, repo, environment);
+  run_git({"git", "config", "user.name", "Corpus"}, repo, environment);
+  run_git({"git", "config", "user.email", "corpus@example.invalid"}, repo, environment);
 
   for (const tree_entry& entry : the_case.tree) {
     const std::filesystem::path path = folder / entry.path;
@@ -66,7 +124,7 @@ std::filesystem::path make_case(const corpus_case& the_case,
     }
   }
   for (const rule_file& file : the_case.rule_files) {
-    write_bytes((folder / file.path).lexically_normal(), file.bytes);
+    write_bytes(rule_file_path(file, folder, out_folder), file.bytes);
   }
   // Links come last, so that a link's target already exists when the case
   // means it to.
@@ -77,7 +135,7 @@ std::filesystem::path make_case(const corpus_case& the_case,
       std::filesystem::create_symlink(entry.content, path);
     }
   }
-  run_git({"/bin/sh", "-c", listing_command}, folder);
+  run_git({"/bin/sh", "-c", listing_command}, folder, environment);
   return folder;
 }
 

@@ -45,7 +45,8 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
 
 process_result run_process(const std::vector<std::string>& arguments,
                            const std::filesystem::path& working_folder,
-                           const std::vector<std::string>& environment) {
+                           const std::vector<std::string>& environment,
+                           const std::filesystem::path& input) {
   if (arguments.empty()) {
     throw std::runtime_error("no program to run");
   }
@@ -56,6 +57,7 @@ process_result run_process(const std::vector<std::string>& arguments,
   std::vector<char*> argv = pointers(argument_copies);
   std::vector<char*> envp = pointers(environment_copies);
   const std::string folder = working_folder.string();
+  const std::string input_file = input.empty() ? std::string("/dev/null") : input.string();
 
   int out_pipe[2];
   int error_pipe[2];
@@ -78,8 +80,11 @@ process_result run_process(const std::vector<std::string>& arguments,
     ::close(out_pipe[1]);
     ::close(error_pipe[0]);
     ::close(error_pipe[1]);
-    const int null_input = ::open("/dev/null", O_RDONLY);
-    ::dup2(null_input, STDIN_FILENO);
+    const int input_end = ::open(input_file.c_str(), O_RDONLY);
+    if (input_end < 0) {
+      ::_exit(126);
+    }
+    ::dup2(input_end, STDIN_FILENO);
     if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
       ::_exit(126);
     }
