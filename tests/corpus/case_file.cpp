@@ -158,6 +158,15 @@ class case_parser {
         } else if (starts_with(line, "rules ") && line.back() == ':') {
           block_ = block::rules;
           rules_header(line.substr(6, line.size() - 7));
+        } else if (starts_with(line, "git config:")) {
+          block_ = block::none;
+          std::string_view rest = line.substr(11);
+          std::string key = take_token(rest);
+          std::string value = take_token(rest);
+          if (!trim_start(rest).empty()) {
+            throw std::invalid_argument("git config: takes a key and a value");
+          }
+          result_.git_config.emplace_back(std::move(key), std::move(value));
         } else if (starts_with(line, "exit:")) {
           has_exit = true;
           block_ = block::none;

@@ -23,6 +23,7 @@
 //     src/a.c      kept
 //
 //   exit: 0
+//   git config: core.ignorecase true
 //
 // Tokens are raw up to the next space, or double-quoted with the escapes \\ \"
 // \n \r \t \0 \xHH and \u{HEX} (a code point, written as UTF-8). A raw line of
@@ -109,6 +110,8 @@ struct corpus_case {
   int exit_code = 0;
   std::string error_file;  // for exit code 4: the rule file the error names
   int error_line = 0;      // and its line
+  // Settings made with `git config` in the repository: key and value.
+  std::vector<std::pair<std::string, std::string>> git_config;
 };
 
 // Parses the text of a case file. `source` names it in error messages and

@@ -114,6 +114,9 @@ std::filesystem::path make_case(const corpus_case& the_case,
   run_git({"git", "-c", "init.defaultBranch=main", "init", "-q"}, repo, environment);
   run_git({"git", "config", "user.name", "Corpus"}, repo, environment);
   run_git({"git", "config", "user.email", "corpus@example.invalid"}, repo, environment);
+  for (const auto& [key, value] : the_case.git_config) {
+    run_git({"git", "config", key, value}, repo, environment);
+  }
 
   for (const tree_entry& entry : the_case.tree) {
     const std::filesystem::path path = folder / entry.path;

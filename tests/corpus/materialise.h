@@ -21,7 +21,8 @@ inline constexpr char listing_command[] =
 // - "repo" is a fresh repository (git init, a local user name and e-mail, no
 //   commits); git runs without the system's and the user's configuration,
 //   with the home folder `out_folder`/home (case_environment), so only the
-//   case's own global excludes file takes part;
+//   case's own global excludes file takes part; the case's "git config"
+//   settings are made in it;
 // - the case's tree and rule files are written ("../.gitignore" into repo,
 //   "../../.gitignore" into `out_folder`, "../.git/info/exclude" over the one
 //   git init made, the global excludes file into the home folder), links last;
