@@ -1,0 +1,40 @@
+#include "quorvel/runner/rule_source.h"
+
+#include <system_error>
+
+#include "quorvel/platform/native_path.h"
+#include "quorvel/text/utf8.h"
+
+namespace quorvel::runner {
+namespace {
+
+std::string absolute_text(const std::filesystem::path& path) {
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  if (error) {
+    absolute = path;
+  }
+  return text::wide_to_bytes(platform::to_generic_wide(absolute.lexically_normal()));
+}
+
+}  // namespace
+
+rule_sources::rule_sources(const std::filesystem::path& top) : top_(absolute_text(top)) {
+  if (top_.empty() || top_.back() != '/') {
+    top_ += '/';
+  }
+}
+
+std::string_view rule_sources::name(const std::filesystem::path& file) {
+  if (!last_name_.empty() && file.native() == last_file_.native()) {
+    return last_name_;
+  }
+  last_file_ = file;
+  last_name_ = absolute_text(file);
+  if (last_name_.size() > top_.size() && last_name_.compare(0, top_.size(), top_) == 0) {
+    last_name_.erase(0, top_.size());
+  }
+  return last_name_;
+}
+
+}  // namespace quorvel::runner
