@@ -111,7 +111,8 @@ std::filesystem::path make_case(const corpus_case& the_case,
   }
   std::filesystem::create_directories(folder);
   const std::vector<std::string> environment = case_environment(out_folder);
-  run_git({"git", "-c", "init.defaultBranch=main", "init", "-q"}, repo, environment);
+  // No template: its sample hooks and comments cost time and play no part.
+  run_git({"git", "-c", "init.defaultBranch=main", "init", "-q", "--template="}, repo, environment);
   run_git({"git", "config", "user.name", "Corpus"}, repo, environment);
   run_git({"git", "config", "user.email", "corpus@example.invalid"}, repo, environment);
   for (const auto& [key, value] : the_case.git_config) {
