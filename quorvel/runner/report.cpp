@@ -1,5 +1,6 @@
 #include "quorvel/runner/report.h"
 
+#include <charconv>
 #include <string>
 
 #include "quorvel/platform/native_path.h"
@@ -48,10 +49,12 @@ void write_path(output& out, std::wstring_view text) {
   out.narrow(bytes);
 }
 
-// The line of report_entry, with the path below the folder as `below`.
+// The line of report_entry, with the path below the folder as `below`; with
+// a `source`, the git mode's rule part (the rule file's name and the line's
+// number) instead of the regular expression.
 template <class Text>
 void write_line(output& out, const filesystem::finder_item& entry, const judgement& verdict,
-                Text below) {
+                Text below, const std::string_view* source = nullptr) {
   out.colour(verdict.right ? colour_green : colour_red);
   out.narrow(verdict.right ? " OK" : "ERR");
   out.colour(colour_restore);
@@ -68,11 +71,21 @@ void write_line(output& out, const filesystem::finder_item& entry, const judgeme
     out.wide(entry.rule);
     out.colour(colour_restore);
     out.wide(L">");
-    out.wide(L" /");
-    out.colour(colour_yellow);
-    out.wide(entry.rule_regex);
-    out.colour(colour_restore);
-    out.wide(L"/");
+    if (source == nullptr) {
+      out.wide(L" /");
+      out.colour(colour_yellow);
+      out.wide(entry.rule_regex);
+      out.colour(colour_restore);
+      out.wide(L"/");
+    } else {
+      out.narrow(" ");
+      out.colour(colour_yellow);
+      out.narrow(*source);
+      char digits[16] = {':'};
+      const auto end = std::to_chars(digits + 1, digits + sizeof digits, entry.rule_line).ptr;
+      out.narrow(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+      out.colour(colour_restore);
+    }
   }
   out.line_end();
 }
@@ -88,6 +101,21 @@ void report_entry(output& out, const filesystem::finder_item& entry, std::wstrin
 void report_entry_below(output& out, const filesystem::finder_item& entry, const judgement& verdict,
                         std::basic_string_view<std::filesystem::path::value_type> below) {
   write_line(out, entry, verdict, below);
+}
+
+void report_git_entry(output& out, const filesystem::finder_item& entry, std::wstring_view path,
+                      const judgement& verdict, std::size_t prefix_length,
+                      std::string_view source) {
+  write_line(out, entry, verdict,
+             prefix_length < path.size() ? path.substr(prefix_length) : std::wstring_view(),
+             &source);
+}
+
+void report_git_entry_below(output& out, const filesystem::finder_item& entry,
+                            const judgement& verdict,
+                            std::basic_string_view<std::filesystem::path::value_type> below,
+                            std::string_view source) {
+  write_line(out, entry, verdict, below, &source);
 }
 
 void report_summary(output& out, std::uint64_t error_count) {

@@ -49,6 +49,19 @@ void report_entry(output& out, const filesystem::finder_item& entry, std::wstrin
 void report_entry_below(output& out, const filesystem::finder_item& entry, const judgement& verdict,
                         std::basic_string_view<std::filesystem::path::value_type> below);
 
+// The git mode's line of report_entry: for an ignored entry, after the rule
+// in angle brackets, " ", `source` (the rule file's name, rule_sources) and
+// ":" with the line's number (`rule_line`), where the design writes its
+// regular expression. `source` is read only for an ignored entry.
+void report_git_entry(output& out, const filesystem::finder_item& entry, std::wstring_view path,
+                      const judgement& verdict, std::size_t prefix_length, std::string_view source);
+
+// The same for a path below the test folder, as report_entry_below.
+void report_git_entry_below(output& out, const filesystem::finder_item& entry,
+                            const judgement& verdict,
+                            std::basic_string_view<std::filesystem::path::value_type> below,
+                            std::string_view source);
+
 // Writes the closing summary: "All OK" or "Errors : <count>" between lines of
 // 24 "=", then a line end.
 void report_summary(output& out, std::uint64_t error_count);

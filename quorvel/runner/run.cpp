@@ -9,17 +9,62 @@
 #include "quorvel/filesystem/finder.h"
 #include "quorvel/filesystem/gitignore.h"
 #include "quorvel/filesystem/item.h"
+#include "quorvel/git/walker.h"
+#include "quorvel/git/work_tree.h"
 #include "quorvel/platform/native_path.h"
 #include "quorvel/runner/expected.h"
 #include "quorvel/runner/expected_lookup.h"
 #include "quorvel/runner/output.h"
 #include "quorvel/runner/report.h"
+#include "quorvel/runner/rule_source.h"
 #include "quorvel/text/utf8.h"
 
 namespace quorvel::runner {
 namespace {
 
-int run_test(const std::vector<std::wstring>& arguments, output& out) {
+// The git engine's walk of `folder_path`, each entry judged like the
+// design's and its line written with the rule file and line number where the
+// design writes the regular expression; returns the number of errors. The
+// repository's core.ignorecase decides how rules match, as it does for git.
+std::uint64_t walk_as_git(const std::filesystem::path& folder_path, std::size_t prefix_length,
+                          expected_lookup& lookup, output& out) {
+  const git::work_tree tree = git::find_work_tree(folder_path);
+  git::ignore_options options;
+  options.ignore_case = tree.ignore_case.value_or(false);
+  git::walker walker(folder_path, options, filesystem::item_times::skip);
+  // Without a repository the test folder is the top, as for the walk.
+  rule_sources sources(tree.top.empty() ? folder_path : tree.top);
+  filesystem::finder_item current{std::filesystem::path()};
+  std::uint64_t error_count = 0;
+  using native_view = std::basic_string_view<std::filesystem::path::value_type>;
+  const native_view folder_native = folder_path.native();
+  while (walker.next(current)) {
+    const std::string_view source =
+        current.ignored ? sources.name(current.rule_file) : std::string_view();
+    const native_view native = current.entry.path().native();
+    if (!platform::backslash_is_separator && native.size() > folder_native.size() &&
+        native[folder_native.size()] == '/' && native.starts_with(folder_native)) {
+      judgement verdict;
+      verdict.found = lookup.covers_native(native);
+      verdict.right = current.ignored == verdict.found;
+      error_count += verdict.right ? 0 : 1;
+      report_git_entry_below(out, current, verdict, native.substr(folder_native.size()), source);
+      continue;
+    }
+    const std::wstring path = filesystem::item_path(current);
+    const judgement verdict = judge_entry(current, path, lookup);
+    error_count += verdict.right ? 0 : 1;
+    report_git_entry(out, current, path, verdict, prefix_length, source);
+  }
+  return error_count;
+}
+
+int run_test(std::vector<std::wstring> arguments, output& out) {
+  // "--git" before the test folder: the git engine's walk and report.
+  const bool git_mode = arguments.size() > 2 && arguments[1] == L"--git";
+  if (git_mode) {
+    arguments.erase(arguments.begin() + 1);
+  }
   if (arguments.size() < 2) {
     out.narrow("folder.exe <pathTests>");
     out.line_end();
@@ -48,6 +93,11 @@ int run_test(const std::vector<std::wstring>& arguments, output& out) {
   }
 
   const expected_map expected_ignored = read_expected(folder_path / "i.txt", folder_path);
+  if (git_mode) {
+    expected_lookup git_lookup(expected_ignored);
+    report_summary(out, walk_as_git(folder_path, prefix_length, git_lookup, out));
+    return exit_completed;
+  }
   // The report shows no times, so the walk does not read them.
   filesystem::finder<filesystem::gitignore, filesystem::finder_item> walker(
       folder_path, L".gitignore", filesystem::item_times::skip);

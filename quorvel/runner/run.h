@@ -19,7 +19,10 @@ enum exit_code : int {
 
 // Runs the test named by `arguments` (program name first, then the test
 // folder; later arguments are ignored), writing everything to `out`, and
-// returns the exit code. A failure that stops the walk (a rule file that does
+// returns the exit code. With "--git" before the test folder the walk and
+// the verdicts are the git engine's (git::walker), and an ignored entry's
+// line names the deciding rule file and line (report_git_entry); such a run
+// never stops at a rule line. A failure that stops the walk (a rule file that does
 // not compile, a file-system error) ends the run with the line
 // "error: <what failed>" and exit_run_failed; no summary follows.
 int run(const std::vector<std::wstring>& arguments, std::ostream& out);

@@ -85,6 +85,18 @@ TEST_P(CorpusTest, GitRunAgreesWithGit) {
   if (!report.problems.empty()) {
     ADD_FAILURE() << "the output of folder --git was:\n" << run.output << run.errors;
   }
+  // The engine's query answers for every entry what git check-ignore does.
+  const std::map<std::string, git_answer> query =
+      ask_git(folder, tree, environment, QUORVEL_CHECK_IGNORE_PROGRAM);
+  for (const auto& [path, answer] : git) {
+    const auto found = query.find(path);
+    EXPECT_TRUE(found != query.end() && found->second == answer)
+        << quote(path) << ": git says "
+        << quote(answer.source + ":" + answer.line + ":" + answer.pattern) << ", the query "
+        << (found == query.end() ? std::string("nothing")
+                                 : quote(found->second.source + ":" + found->second.line + ":" +
+                                         found->second.pattern));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CorpusTest, ::testing::ValuesIn(list_case_files(cases_folder)),

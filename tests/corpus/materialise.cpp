@@ -58,7 +58,8 @@ std::filesystem::path rule_file_path(const rule_file& file, const std::filesyste
 
 std::map<std::string, git_answer> ask_git(const std::filesystem::path& folder,
                                           const std::vector<walk_entry>& tree,
-                                          const std::vector<std::string>& environment) {
+                                          const std::vector<std::string>& environment,
+                                          const std::string& program) {
   // The paths go in NUL-terminated, the only form in which every name passes
   // unquoted; the file lies in the repository's git folder, which no walk sees.
   const std::filesystem::path input = folder.parent_path() / ".git" / "check-ignore-input";
@@ -69,12 +70,15 @@ std::map<std::string, git_answer> ask_git(const std::filesystem::path& folder,
   }
   write_bytes(input, paths);
   const process_result result =
-      run_process({"git", "check-ignore", "-v", "-n", "-z", "--no-index", "--stdin"}, folder,
-                  environment, input);
+      run_process(program.empty() ? std::vector<std::string>{"git", "check-ignore", "-v", "-n",
+                                                             "-z", "--no-index", "--stdin"}
+                                  : std::vector<std::string>{program},
+                  folder, environment, input);
   std::filesystem::remove(input);
   std::map<std::string, git_answer> answers;
   if (result.exit_code != 0 && result.exit_code != 1) {
-    throw std::runtime_error("git check-ignore failed in " + folder.string() + " with exit code " +
+    throw std::runtime_error((program.empty() ? std::string("git check-ignore") : program) +
+                             " failed in " + folder.string() + " with exit code " +
                              std::to_string(result.exit_code) + ": " + result.errors);
   }
   // Four fields per path, each ending in a NUL: source, line, pattern, path.

@@ -45,10 +45,13 @@ std::vector<std::string> case_environment(const std::filesystem::path& out_folde
 
 // What `git check-ignore -v -n --no-index` says of every entry of `tree`,
 // asked in the test folder `folder` (repo/case, as make_case makes it) under
-// `environment`, by path. Throws std::runtime_error when git fails.
+// `environment`, by path; or what `program`, which answers in git's form
+// (quorvel_check_ignore), says. Throws std::runtime_error when git or the
+// program fails.
 std::map<std::string, git_answer> ask_git(const std::filesystem::path& folder,
                                           const std::vector<walk_entry>& tree,
-                                          const std::vector<std::string>& environment);
+                                          const std::vector<std::string>& environment,
+                                          const std::string& program = {});
 
 // Where make_case writes `file` for the test folder `folder` made below
 // `out_folder`.

@@ -84,6 +84,30 @@ TEST(ReportEntryTest, WritesTheLineForEachVerdict) {
   }
 }
 
+TEST(ReportEntryTest, TheGitModeNamesTheRuleFileAndLine) {
+  finder_item ignored = entry("/work/t1/b.log", true, L"*.log");
+  ignored.rule_line = 12;
+  const struct {
+    const char* name;
+    finder_item item;
+    judgement verdict;
+    std::string line;
+  } rows[] = {
+      {"ignored", ignored, {true, true}, " OK : 11 - /b.log <*.log> t1/.gitignore:12\n"},
+      {"kept", entry("/work/t1/a.c", false), {false, true}, " OK : 00 - /a.c\n"},
+      {"only git ignores", entry("/work/t1/d", false), {true, false}, "ERR : 01 - /d\n"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::ostringstream stream;
+    output out(stream);
+    const std::wstring path = filesystem::item_path(row.item);
+    report_git_entry(out, row.item, path, row.verdict, std::string("/work/t1").size(),
+                     "t1/.gitignore");
+    EXPECT_EQ(stream.str(), row.line);
+  }
+}
+
 TEST(ReportSummaryTest, SaysAllOkOrCountsTheErrors) {
   const struct {
     std::uint64_t errors;
