@@ -118,6 +118,11 @@ constexpr wildmatch_row rows[] = {
     {"x/[[:upper:]]", "x/A", true, true},
     {"x/\\A", "x/A", true, false},
     {"x/\\a", "x/A", false, true},
+    {"x/[[:upper:]]", "x/b", false, true},
+    {"x/[[:lower:]]", "x/B", false, true},
+    // A range whose end lies below its start holds the start as a member.
+    {"x/[b-a]", "x/B", false, true},
+    {"x/[B-A]", "x/b", false, false},
 };
 
 TEST(WildmatchTest, RowsThatGitDecided) {
