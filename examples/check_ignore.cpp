@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
     bool any_decided = false;
     std::string out;
     for (const question& asked : questions) {
-      const qg::check_result result = checker.check(asked.relative, asked.is_folder);
+      const qg::check_result result = checker.check_path(asked.relative, asked.is_folder);
       if (result.rule_line != 0) {
         any_decided = true;
         const std::filesystem::path file =
