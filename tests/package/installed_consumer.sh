@@ -36,3 +36,81 @@ pc_flags=$(PKG_CONFIG_PATH=$(dirname "$pc") pkg-config --cflags --libs quorvel)
 # shellcheck disable=SC2086  # the flags are words
 "$cxx" -std=c++20 $cxx_flags "$source/tests/package/consumer/walk.cpp" -o "$work/walk-pc" $pc_flags
 check_walk "$work/walk-pc" "pkg-config consumer"
+
+# The examples, a separate project against the same prefix.
+cmake -S "$source/examples" -B "$work/examples" -G "$generator" \
+  -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE="$build_type" -DCMAKE_CXX_FLAGS="$cxx_flags" \
+  -DCMAKE_PREFIX_PATH="$prefix" >"$work/examples.log" || { cat "$work/examples.log"; exit 1; }
+cmake --build "$work/examples" >>"$work/examples.log" || { cat "$work/examples.log"; exit 1; }
+list_kept=$work/examples/list-kept
+check_ignore=$work/examples/check-ignore
+
+# The design's engine on the small tree (no repository there): its files, and
+# with --folders its folders too.
+tree=$temp_root/design
+make_tree "$tree"
+got=$("$list_kept" --design "$tree" | LC_ALL=C sort)
+[ "$got" = "$(printf '%s\n' .gitignore a.txt src/deep/d.h src/main.c)" ] ||
+  fail "list-kept --design kept
+$got"
+got=$("$list_kept" --design --folders "$tree" | LC_ALL=C sort)
+[ "$got" = "$(printf '%s\n' .gitignore a.txt src/ src/deep/ src/deep/d.h src/main.c)" ] ||
+  fail "list-kept --design --folders kept
+$got"
+echo "ok: list-kept --design"
+
+# Git's engine against git itself, in a repository made now: rule files at
+# two depths with un-ignoring lines, a rule file inside an ignored folder,
+# info/exclude, the global excludes file, links, a nested repository, an
+# empty folder and names with spaces and UTF-8. Only this test's
+# configuration is read.
+export GIT_CONFIG_NOSYSTEM=1 GIT_CONFIG_GLOBAL=/dev/null HOME=$temp_root XDG_CONFIG_HOME=$temp_root/xdg
+mkdir -p "$XDG_CONFIG_HOME/git"
+printf '*.glob\n' >"$XDG_CONFIG_HOME/git/ignore"
+repo=$temp_root/repo
+git init -q "$repo"
+(
+  cd "$repo"
+  printf '# build output\n*.o\nbuild/\n!important.o\n/root-only.txt\ndoc/**/*.tmp\ntrailing   \n' \
+    >.gitignore
+  printf '*.ex\n' >>.git/info/exclude
+  mkdir -p src/lib build/deep doc/a/b sub empty
+  printf '!*.o\n*.c\n' >src/.gitignore
+  printf '!*\n' >build/.gitignore
+  touch a.c a.o important.o root-only.txt sub/root-only.txt build/x.c build/deep/y src/x.c \
+    src/b.o src/lib/c.h src/lib/d.o doc/a/b/c.tmp doc/x.tmp doc/y.txt 'name with space.txt' \
+    é.txt e.ex f.glob trailing
+  ln -s src link-to-src
+  ln -s a.c link-to-a
+  git init -q nested
+  touch nested/inner.txt
+)
+compare_listing() {
+  local folder=$1 got expected
+  got=$("$list_kept" "$folder" | LC_ALL=C sort)
+  expected=$(cd "$folder" && git ls-files -z --others --exclude-standard | tr '\0' '\n' | LC_ALL=C sort)
+  [ "$got" = "$expected" ] || fail "list-kept $folder listed
+$got
+where git lists
+$expected"
+}
+compare_listing "$repo"
+compare_listing "$repo/src"
+echo "ok: list-kept agrees with git ls-files --others --exclude-standard"
+
+compare_check() {
+  local got expected got_status=0 expected_status=0
+  got=$("$check_ignore" "$repo" "$@") || got_status=$?
+  expected=$(cd "$repo" && git -c core.quotePath=false check-ignore -v --no-index --non-matching "$@") || expected_status=$?
+  [ "$got" = "$expected" ] && [ "$got_status" = "$expected_status" ] ||
+    fail "check-ignore $* wrote (exit code $got_status)
+$got
+where git writes (exit code $expected_status)
+$expected"
+}
+mapfile -t entries < <(cd "$repo" && find . -mindepth 1 -path ./.git -prune -o -path ./nested -prune \
+  -o -printf '%P\n' | LC_ALL=C sort)
+compare_check "${entries[@]}" nested missing.o missing/ build/missing src/ "$repo/a.o"
+compare_check a.c src/lib/c.h           # nothing decides: exit code 1
+compare_check important.o               # only an un-ignoring line decides
+echo "ok: check-ignore agrees with git check-ignore -v --no-index --non-matching"

@@ -1,0 +1,162 @@
+// list-kept: every file below a folder that the rule files keep, one per
+// line, relative to the folder: what `git ls-files --others
+// --exclude-standard` lists for a tree that git tracks nothing of.
+//
+//   list-kept [--design] [--folders] <folder>
+//
+// By default git's rules decide (git::walker: the work tree's ".gitignore"
+// files, its info/exclude and the global excludes file). With --design the
+// design's engine decides instead (finder over gitignore: ".gitignore" files
+// only, and the deepest one in force decides alone); it leaves a ".git"
+// folder out only where its parent has a rule file, as its rules say.
+//
+// Files are listed as git lists them: symbolic links among them (a link to a
+// folder too, which is never entered), folders not. A nested repository,
+// which git's walk hands out but does not enter, is listed as its name with
+// a "/" after it, as git lists it. With --folders every other kept folder is
+// listed too, with a "/" after its name.
+//
+// Lines come in the walk's order, folder by folder, not sorted; a name is
+// written as its bytes, without git's quoting. Exit code 0 once the walk is
+// done, 128 when it failed (a rule file beyond the library's bounds, or that
+// does not compile with --design), with "error: " and the reason on standard
+// error, 129 for a wrong command line.
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <quorvel/filesystem/finder.h>
+#include <quorvel/filesystem/gitignore.h>
+#include <quorvel/filesystem/item.h>
+#include <quorvel/git/walker.h>
+#include <quorvel/git/work_tree.h>
+#include <quorvel/platform/console.h>
+#include <quorvel/platform/file_info.h>
+#include <quorvel/platform/native_path.h>
+#include <quorvel/text/utf8.h>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+namespace {
+
+namespace qf = quorvel::filesystem;
+namespace qp = quorvel::platform;
+
+// Standard output in 64 KiB writes: one write per line would cost more than
+// the walk itself on a large tree.
+class buffered_output {
+ public:
+  ~buffered_output() { flush(); }
+
+  void append(std::string_view text) {
+    buffer_.append(text);
+    if (buffer_.size() >= capacity) {
+      flush();
+    }
+  }
+
+  // Writes what is buffered; false when standard output failed.
+  bool flush() {
+    const bool written = std::fwrite(buffer_.data(), 1, buffer_.size(), stdout) == buffer_.size() &&
+                         std::fflush(stdout) == 0;
+    buffer_.clear();
+    return written;
+  }
+
+ private:
+  static constexpr std::size_t capacity = 64 * 1024;
+  std::string buffer_;
+};
+
+struct options {
+  bool design = false;
+  bool folders = false;
+  std::wstring folder;
+};
+
+// Reads the arguments (program name first) into `out`; false when they are
+// not "[--design] [--folders] <folder>".
+bool read_options(const std::vector<std::wstring>& arguments, options& out) {
+  bool have_folder = false;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    if (arguments[i] == L"--design") {
+      out.design = true;
+    } else if (arguments[i] == L"--folders") {
+      out.folders = true;
+    } else if (arguments[i].empty() || arguments[i][0] == L'-' || have_folder) {
+      return false;
+    } else {
+      out.folder = arguments[i];
+      have_folder = true;
+    }
+  }
+  return have_folder;
+}
+
+// Writes each kept entry that the walk hands out. `root` is the walk's root;
+// the records' paths begin with it and a "/".
+template <class Walk>
+void list(Walk& walk, const std::filesystem::path& root, const options& chosen,
+          buffered_output& out) {
+  using native_char = std::filesystem::path::value_type;
+  const auto& root_text = root.native();
+  const bool root_is_slash = root_text.size() == 1 && root_text[0] == native_char('/');
+  const std::size_t cut = root_is_slash ? 1 : root_text.size() + 1;
+  qf::finder_item entry{std::filesystem::path()};
+  std::string line;
+  while (walk.next(entry)) {
+    if (entry.ignored) {
+      continue;
+    }
+    // A folder is listed with a "/" when it is a nested repository (which
+    // git lists so) or when folders are asked for; a link to a folder is a
+    // file here, as in git.
+    const bool is_folder = (entry.attributes & qp::attribute_directory) != 0 &&
+                           (entry.attributes & qp::attribute_reparse_point) == 0;
+    if (is_folder && !chosen.folders &&
+        (chosen.design || !quorvel::git::holds_repository(entry.entry.path()))) {
+      continue;
+    }
+    const auto& path = entry.entry.path().native();
+    if constexpr (std::is_same_v<native_char, char>) {
+      // The name's bytes as the system gives them.
+      line.assign(path, cut);
+    } else {
+      line = quorvel::text::wide_to_bytes(qp::to_wide(std::filesystem::path(path.substr(cut))));
+    }
+    if (is_folder) {
+      line += '/';
+    }
+    line += '\n';
+    out.append(line);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  options chosen;
+  if (!read_options(qp::command_line(argc, argv), chosen)) {
+    std::fputs("usage: list-kept [--design] [--folders] <folder>\n", stderr);
+    return 129;
+  }
+  const qp::utf8_output_session session;  // "\n" stays "\n" on Windows
+  buffered_output out;
+  try {
+    const std::filesystem::path root = qf::walk_root(qp::to_path(chosen.folder));
+    if (chosen.design) {
+      qf::finder<qf::gitignore, qf::finder_item> walk(root, L".gitignore", qf::item_times::skip);
+      list(walk, root, chosen, out);
+    } else {
+      quorvel::git::walker walk(root, {}, qf::item_times::skip);
+      list(walk, root, chosen, out);
+    }
+  } catch (const std::exception& failure) {
+    out.flush();
+    std::fprintf(stderr, "error: %s\n", failure.what());
+    return 128;
+  }
+  return out.flush() ? 0 : 128;
+}
