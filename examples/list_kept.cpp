@@ -36,7 +36,6 @@
 #include <quorvel/text/utf8.h>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 namespace {
@@ -95,15 +94,27 @@ bool read_options(const std::vector<std::wstring>& arguments, options& out) {
   return have_folder;
 }
 
+// Sets `line` to `path` without its first `cut` characters, as UTF-8 bytes:
+// on POSIX systems the name's bytes as the system gives them, on Windows its
+// UTF-16 text encoded.
+[[maybe_unused]] void assign_below(std::string& line, const std::string& path, std::size_t cut) {
+  line.assign(path, cut);
+}
+[[maybe_unused]] void assign_below(std::string& line, const std::wstring& path, std::size_t cut) {
+  line = quorvel::text::wide_to_bytes(path.substr(cut));
+}
+
 // Writes each kept entry that the walk hands out. `root` is the walk's root;
 // the records' paths begin with it and a "/".
 template <class Walk>
 void list(Walk& walk, const std::filesystem::path& root, const options& chosen,
           buffered_output& out) {
-  using native_char = std::filesystem::path::value_type;
+  // A root that ends in a separator ("/", "C:\\") has none of its own to cut.
   const auto& root_text = root.native();
-  const bool root_is_slash = root_text.size() == 1 && root_text[0] == native_char('/');
-  const std::size_t cut = root_is_slash ? 1 : root_text.size() + 1;
+  const bool ends_in_separator =
+      !root_text.empty() &&
+      (root_text.back() == '/' || (qp::backslash_is_separator && root_text.back() == '\\'));
+  const std::size_t cut = ends_in_separator ? root_text.size() : root_text.size() + 1;
   qf::finder_item entry{std::filesystem::path()};
   std::string line;
   while (walk.next(entry)) {
@@ -119,13 +130,7 @@ void list(Walk& walk, const std::filesystem::path& root, const options& chosen,
         (chosen.design || !quorvel::git::holds_repository(entry.entry.path()))) {
       continue;
     }
-    const auto& path = entry.entry.path().native();
-    if constexpr (std::is_same_v<native_char, char>) {
-      // The name's bytes as the system gives them.
-      line.assign(path, cut);
-    } else {
-      line = quorvel::text::wide_to_bytes(qp::to_wide(std::filesystem::path(path.substr(cut))));
-    }
+    assign_below(line, entry.entry.path().native(), cut);
     if (is_folder) {
       line += '/';
     }
