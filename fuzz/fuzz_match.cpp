@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_support.h"
 #include "quorvel/filesystem/gitignore.h"
 #include "quorvel/filesystem/item.h"
 #include "quorvel/filesystem/regex/rule_limits.h"
-#include "fuzz/fuzz_support.h"
 #include "quorvel/platform/file_info.h"
 #include "quorvel/text/utf8.h"
 

@@ -12,9 +12,9 @@
 #include <string_view>
 #include <typeinfo>
 
+#include "fuzz/fuzz_support.h"
 #include "quorvel/filesystem/gitignore.h"
 #include "quorvel/filesystem/item.h"
-#include "fuzz/fuzz_support.h"
 #include "quorvel/platform/file_info.h"
 #include "quorvel/text/utf8.h"
 

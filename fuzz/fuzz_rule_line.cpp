@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "quorvel/filesystem/gitignore.h"
 #include "fuzz/fuzz_support.h"
+#include "quorvel/filesystem/gitignore.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "quorvel/filesystem/item.h"
 #include "quorvel/platform/file_info.h"
 #include "quorvel/platform/native_path.h"
-#include "tests/support/temp_folder.h"
 #include "quorvel/text/utf8.h"
+#include "tests/support/temp_folder.h"
 
 namespace quorvel::filesystem {
 namespace {

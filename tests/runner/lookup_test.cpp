@@ -15,8 +15,8 @@
 #include "quorvel/runner/expected.h"
 #include "quorvel/runner/expected_lookup.h"
 #include "quorvel/runner/report.h"
-#include "tests/support/temp_folder.h"
 #include "quorvel/text/utf8.h"
+#include "tests/support/temp_folder.h"
 
 namespace quorvel::runner {
 namespace {

@@ -7,9 +7,9 @@
 #include <utility>
 #include <windows.h>
 
+#include "quorvel/text/utf8.h"
 #include "tests/support/program.h"
 #include "tests/support/temp_folder.h"
-#include "quorvel/text/utf8.h"
 
 namespace quorvel::testing {
 namespace {

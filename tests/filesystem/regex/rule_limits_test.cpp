@@ -10,8 +10,8 @@
 #include "quorvel/filesystem/gitignore.h"
 #include "quorvel/filesystem/item.h"
 #include "quorvel/platform/file_info.h"
-#include "tests/support/temp_folder.h"
 #include "quorvel/text/utf8.h"
+#include "tests/support/temp_folder.h"
 
 namespace quorvel::filesystem {
 
