@@ -22,6 +22,37 @@
 namespace quorvel::runner {
 namespace {
 
+using native_view = std::basic_string_view<std::filesystem::path::value_type>;
+
+// Judges every entry that `walker` hands out against `lookup` and writes its
+// line, returning the number of errors. Where names are bytes and the entry
+// lies below the folder, its native text is judged and written as it is
+// (`write_below`); elsewhere through its wide text (`write`).
+template <class Walker, class WriteBelow, class Write>
+std::uint64_t judge_walk(Walker& walker, const std::filesystem::path& folder_path,
+                         expected_lookup& lookup, WriteBelow write_below, Write write) {
+  filesystem::finder_item current{std::filesystem::path()};
+  std::uint64_t error_count = 0;
+  const native_view folder_native = folder_path.native();
+  while (walker.next(current)) {
+    const native_view native = current.entry.path().native();
+    if (!platform::backslash_is_separator && native.size() > folder_native.size() &&
+        native[folder_native.size()] == '/' && native.starts_with(folder_native)) {
+      judgement verdict;
+      verdict.found = lookup.covers_native(native);
+      verdict.right = current.ignored == verdict.found;
+      error_count += verdict.right ? 0 : 1;
+      write_below(current, verdict, native.substr(folder_native.size()));
+      continue;
+    }
+    const std::wstring path = filesystem::item_path(current);
+    const judgement verdict = judge_entry(current, path, lookup);
+    error_count += verdict.right ? 0 : 1;
+    write(current, path, verdict);
+  }
+  return error_count;
+}
+
 // The git engine's walk of `folder_path`, each entry judged like the
 // design's and its line written with the rule file and line number where the
 // design writes the regular expression; returns the number of errors. The
@@ -34,29 +65,18 @@ std::uint64_t walk_as_git(const std::filesystem::path& folder_path, std::size_t 
   git::walker walker(folder_path, options, filesystem::item_times::skip);
   // Without a repository the test folder is the top, as for the walk.
   rule_sources sources(tree.top.empty() ? folder_path : tree.top);
-  filesystem::finder_item current{std::filesystem::path()};
-  std::uint64_t error_count = 0;
-  using native_view = std::basic_string_view<std::filesystem::path::value_type>;
-  const native_view folder_native = folder_path.native();
-  while (walker.next(current)) {
-    const std::string_view source =
-        current.ignored ? sources.name(current.rule_file) : std::string_view();
-    const native_view native = current.entry.path().native();
-    if (!platform::backslash_is_separator && native.size() > folder_native.size() &&
-        native[folder_native.size()] == '/' && native.starts_with(folder_native)) {
-      judgement verdict;
-      verdict.found = lookup.covers_native(native);
-      verdict.right = current.ignored == verdict.found;
-      error_count += verdict.right ? 0 : 1;
-      report_git_entry_below(out, current, verdict, native.substr(folder_native.size()), source);
-      continue;
-    }
-    const std::wstring path = filesystem::item_path(current);
-    const judgement verdict = judge_entry(current, path, lookup);
-    error_count += verdict.right ? 0 : 1;
-    report_git_entry(out, current, path, verdict, prefix_length, source);
-  }
-  return error_count;
+  const auto source_of = [&sources](const filesystem::finder_item& entry) {
+    return entry.ignored ? sources.name(entry.rule_file) : std::string_view();
+  };
+  return judge_walk(
+      walker, folder_path, lookup,
+      [&](const filesystem::finder_item& entry, const judgement& verdict, native_view below) {
+        report_git_entry_below(out, entry, verdict, below, source_of(entry));
+      },
+      [&](const filesystem::finder_item& entry, const std::wstring& path,
+          const judgement& verdict) {
+        report_git_entry(out, entry, path, verdict, prefix_length, source_of(entry));
+      });
 }
 
 int run_test(std::vector<std::wstring> arguments, output& out) {
@@ -102,30 +122,15 @@ int run_test(std::vector<std::wstring> arguments, output& out) {
   filesystem::finder<filesystem::gitignore, filesystem::finder_item> walker(
       folder_path, L".gitignore", filesystem::item_times::skip);
   expected_lookup lookup(expected_ignored);
-  filesystem::finder_item current{std::filesystem::path()};
-  std::uint64_t error_count = 0;
-  using native_view = std::basic_string_view<std::filesystem::path::value_type>;
-  const native_view folder_native = folder_path.native();
-  while (walker.next(current)) {
-    // Where names are bytes and the entry lies below the folder, its native
-    // text is judged and written as it is; elsewhere through its wide text.
-    const native_view native = current.entry.path().native();
-    if (!platform::backslash_is_separator && native.size() > folder_native.size() &&
-        native[folder_native.size()] == '/' && native.starts_with(folder_native)) {
-      judgement verdict;
-      verdict.found = lookup.covers_native(native);
-      verdict.right = current.ignored == verdict.found;
-      error_count += verdict.right ? 0 : 1;
-      report_entry_below(out, current, verdict, native.substr(folder_native.size()));
-      continue;
-    }
-    const std::wstring path = filesystem::item_path(current);
-    const judgement verdict = judge_entry(current, path, lookup);
-    if (!verdict.right) {
-      ++error_count;
-    }
-    report_entry(out, current, path, verdict, prefix_length);
-  }
+  const std::uint64_t error_count = judge_walk(
+      walker, folder_path, lookup,
+      [&out](const filesystem::finder_item& entry, const judgement& verdict, native_view below) {
+        report_entry_below(out, entry, verdict, below);
+      },
+      [&out, prefix_length](const filesystem::finder_item& entry, const std::wstring& path,
+                            const judgement& verdict) {
+        report_entry(out, entry, path, verdict, prefix_length);
+      });
   report_summary(out, error_count);
   return exit_completed;
 }
