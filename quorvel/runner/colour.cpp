@@ -20,9 +20,22 @@ bool colour_enabled(const std::ostream& stream) {
   return false;
 }
 
+bool colour_wanted(const std::ostream& stream, colour_choice choice, bool no_color) {
+  const bool standard = &stream == &std::cout || &stream == &std::cerr || &stream == &std::clog;
+  switch (choice) {
+    case colour_choice::always:
+      return standard;
+    case colour_choice::never:
+      return false;
+    case colour_choice::automatic:
+      break;
+  }
+  return !no_color && colour_enabled(stream);
+}
+
 void set_console_colour(std::ostream& stream, int colour) {
   // The log stream has no console handle of its own, so nothing changes for it.
-  if (!colour_enabled(stream) || &stream == &std::clog) {
+  if (&stream != &std::cout && &stream != &std::cerr) {
     return;
   }
   const auto which =

@@ -18,12 +18,24 @@ enum console_colour : int {
   colour_yellow = 6,
 };
 
+// When the report is coloured (the --color option).
+enum class colour_choice { automatic, always, never };
+
 // True when `stream` is std::cout and standard output is a terminal, or a
 // standard error stream (std::cerr, std::clog) and standard error is one.
 bool colour_enabled(const std::ostream& stream);
 
+// Whether a report written to `stream` is coloured: with `automatic` when
+// colour_enabled(stream) and `no_color` is false (the NO_COLOR variable is
+// not set or empty); with `always` for std::cout, std::cerr and std::clog,
+// whatever they are connected to; never for any other stream, which has no
+// console behind it.
+bool colour_wanted(const std::ostream& stream, colour_choice choice, bool no_color);
+
 // Sets the foreground of the console behind `stream` to `colour`, or restores
-// it (colour_restore); does nothing unless colour_enabled(stream). Reports
+// it (colour_restore); does nothing for a stream that colour_wanted never
+// colours. Whether to colour at all is the caller's choice. On Windows a
+// redirected stream has no console, so nothing changes for it. Reports
 // nothing.
 void set_console_colour(std::ostream& stream, int colour);
 

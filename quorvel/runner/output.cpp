@@ -2,15 +2,19 @@
 
 #include <iostream>
 
+#include "quorvel/platform/console.h"
 #include "quorvel/runner/colour.h"
 #include "quorvel/text/utf8.h"
 
 namespace quorvel::runner {
 
-output::output(std::ostream& stream)
+output::output(std::ostream& stream) : output(stream, colour_enabled(stream)) {}
+
+output::output(std::ostream& stream, bool colour)
     : stream_(stream),
-      colour_(colour_enabled(stream)),
-      collect_(&stream == &std::cout && !colour_) {
+      colour_(colour),
+      collect_(&stream == &std::cout && !colour_ &&
+               !platform::is_terminal(platform::standard_stream::output)) {
   if (collect_) {
     pending_.reserve(buffer_size + buffer_size / 4);
   }

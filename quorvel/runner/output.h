@@ -16,6 +16,11 @@ class output {
   // Standard output that is not a terminal collects whole buffers; a
   // terminal, and any other stream, gets every line when it ends.
   explicit output(std::ostream& stream);
+
+  // The same, with colours shown when `colour` is true (colour_wanted). A
+  // coloured stream gets every line when it ends, since the colour changes
+  // reach it directly.
+  output(std::ostream& stream, bool colour);
   ~output();
 
   output(const output&) = delete;

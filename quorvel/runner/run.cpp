@@ -11,9 +11,11 @@
 #include "quorvel/filesystem/item.h"
 #include "quorvel/git/walker.h"
 #include "quorvel/git/work_tree.h"
+#include "quorvel/platform/environment.h"
 #include "quorvel/platform/native_path.h"
 #include "quorvel/runner/expected.h"
 #include "quorvel/runner/expected_lookup.h"
+#include "quorvel/runner/options.h"
 #include "quorvel/runner/output.h"
 #include "quorvel/runner/report.h"
 #include "quorvel/runner/rule_source.h"
@@ -27,10 +29,12 @@ using native_view = std::basic_string_view<std::filesystem::path::value_type>;
 // Judges every entry that `walker` hands out against `lookup` and writes its
 // line, returning the number of errors. Where names are bytes and the entry
 // lies below the folder, its native text is judged and written as it is
-// (`write_below`); elsewhere through its wide text (`write`).
+// (`write_below`); elsewhere through its wide text (`write`). With
+// `errors_only` a right entry's line is not written.
 template <class Walker, class WriteBelow, class Write>
 std::uint64_t judge_walk(Walker& walker, const std::filesystem::path& folder_path,
-                         expected_lookup& lookup, WriteBelow write_below, Write write) {
+                         expected_lookup& lookup, bool errors_only, WriteBelow write_below,
+                         Write write) {
   filesystem::finder_item current{std::filesystem::path()};
   std::uint64_t error_count = 0;
   const native_view folder_native = folder_path.native();
@@ -42,13 +46,17 @@ std::uint64_t judge_walk(Walker& walker, const std::filesystem::path& folder_pat
       verdict.found = lookup.covers_native(native);
       verdict.right = current.ignored == verdict.found;
       error_count += verdict.right ? 0 : 1;
-      write_below(current, verdict, native.substr(folder_native.size()));
+      if (!errors_only || !verdict.right) {
+        write_below(current, verdict, native.substr(folder_native.size()));
+      }
       continue;
     }
     const std::wstring path = filesystem::item_path(current);
     const judgement verdict = judge_entry(current, path, lookup);
     error_count += verdict.right ? 0 : 1;
-    write(current, path, verdict);
+    if (!errors_only || !verdict.right) {
+      write(current, path, verdict);
+    }
   }
   return error_count;
 }
@@ -58,7 +66,7 @@ std::uint64_t judge_walk(Walker& walker, const std::filesystem::path& folder_pat
 // design writes the regular expression; returns the number of errors. The
 // repository's core.ignorecase decides how rules match, as it does for git.
 std::uint64_t walk_as_git(const std::filesystem::path& folder_path, std::size_t prefix_length,
-                          expected_lookup& lookup, output& out) {
+                          expected_lookup& lookup, bool errors_only, output& out) {
   const git::work_tree tree = git::find_work_tree(folder_path);
   git::ignore_options options;
   options.ignore_case = tree.ignore_case.value_or(false);
@@ -69,7 +77,7 @@ std::uint64_t walk_as_git(const std::filesystem::path& folder_path, std::size_t 
     return entry.ignored ? sources.name(entry.rule_file) : std::string_view();
   };
   return judge_walk(
-      walker, folder_path, lookup,
+      walker, folder_path, lookup, errors_only,
       [&](const filesystem::finder_item& entry, const judgement& verdict, native_view below) {
         report_git_entry_below(out, entry, verdict, below, source_of(entry));
       },
@@ -79,18 +87,29 @@ std::uint64_t walk_as_git(const std::filesystem::path& folder_path, std::size_t 
       });
 }
 
-int run_test(std::vector<std::wstring> arguments, output& out) {
-  // "--git" before the test folder: the git engine's walk and report.
-  const bool git_mode = arguments.size() > 2 && arguments[1] == L"--git";
-  if (git_mode) {
-    arguments.erase(arguments.begin() + 1);
+int run_test(const options& chosen, output& out) {
+  switch (chosen.what) {
+    case command::help:
+      out.narrow(usage_text);
+      return exit_completed;
+    case command::version:
+      out.narrow(version_text);
+      out.line_end();
+      return exit_completed;
+    case command::fail:
+      out.narrow(chosen.error);
+      out.line_end();
+      out.narrow(usage_text);
+      return exit_bad_option;
+    case command::run:
+      break;
   }
-  if (arguments.size() < 2) {
+  if (!chosen.has_folder) {
     out.narrow("folder.exe <pathTests>");
     out.line_end();
     return exit_no_argument;
   }
-  const std::wstring& argument = arguments[1];
+  const std::wstring& argument = chosen.folder;
   if (!std::filesystem::exists(platform::to_path(argument))) {
     out.narrow("folder tests ");
     out.wide(argument);
@@ -113,9 +132,10 @@ int run_test(std::vector<std::wstring> arguments, output& out) {
   }
 
   const expected_map expected_ignored = read_expected(folder_path / "i.txt", folder_path);
-  if (git_mode) {
+  if (chosen.git) {
     expected_lookup git_lookup(expected_ignored);
-    report_summary(out, walk_as_git(folder_path, prefix_length, git_lookup, out));
+    report_summary(out,
+                   walk_as_git(folder_path, prefix_length, git_lookup, chosen.errors_only, out));
     return exit_completed;
   }
   // The report shows no times, so the walk does not read them.
@@ -123,7 +143,7 @@ int run_test(std::vector<std::wstring> arguments, output& out) {
       folder_path, L".gitignore", filesystem::item_times::skip);
   expected_lookup lookup(expected_ignored);
   const std::uint64_t error_count = judge_walk(
-      walker, folder_path, lookup,
+      walker, folder_path, lookup, chosen.errors_only,
       [&out](const filesystem::finder_item& entry, const judgement& verdict, native_view below) {
         report_entry_below(out, entry, verdict, below);
       },
@@ -135,12 +155,19 @@ int run_test(std::vector<std::wstring> arguments, output& out) {
   return exit_completed;
 }
 
+// True when the NO_COLOR variable asks for no colours: set and not empty.
+bool no_color_set() {
+  const auto value = platform::environment_path("NO_COLOR");
+  return value && !value->empty();
+}
+
 }  // namespace
 
 int run(const std::vector<std::wstring>& arguments, std::ostream& stream) {
-  output out(stream);
+  const options chosen = parse_options(arguments);
+  output out(stream, colour_wanted(stream, chosen.colour, no_color_set()));
   try {
-    return run_test(arguments, out);
+    return run_test(chosen, out);
   } catch (const std::exception& failure) {
     out.narrow("error: ");
     out.narrow(failure.what());

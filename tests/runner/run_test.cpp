@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "quorvel/platform/native_path.h"
+#include "tests/support/environment.h"
 #include "tests/support/program.h"
 #include "tests/support/temp_folder.h"
 
@@ -181,6 +182,7 @@ TEST_F(RunTest, OnATerminalTheReportIsColoured) {
 #endif
   file("t/i.txt", "Ignored files:\n  (hint)\n\tx\n");
   file("t/x");
+  const testing::scoped_variable no_color("NO_COLOR", nullptr);
   const auto result = testing::run_folder_on_terminal({folder_text() + "/t"});
   EXPECT_EQ(result.exit_code, 0);
   // The terminal turns each "\n" into "\r\n".
