@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
+#include <ios>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "quorvel/filesystem/read_all.h"
 #include "quorvel/platform/native_path.h"
 #include "quorvel/text/c_quote.h"
 #include "quorvel/text/replace.h"
@@ -30,6 +31,16 @@ std::wstring folder_key(const std::filesystem::path& folder) {
     key.pop_back();
   }
   return key;
+}
+
+// The set for the keys of `folder`'s listing: most of them are the folder's
+// key, a "/" and more.
+expected_keys keys_below(const std::filesystem::path& folder) {
+  std::wstring common = folder_key(folder);
+  if (common.empty() || common.back() != L'/') {
+    common += L'/';
+  }
+  return expected_keys(common);
 }
 
 }  // namespace
@@ -84,7 +95,7 @@ namespace {
 // passed over unseen, and an empty line ends the section.
 class listing_parser {
  public:
-  listing_parser(expected_map& expected, const std::filesystem::path& folder)
+  listing_parser(expected_keys& expected, const std::filesystem::path& folder)
       : expected_(expected), folder_(folder) {}
 
   void line(const std::wstring& text) {
@@ -96,7 +107,7 @@ class listing_parser {
       if (text.empty()) {
         in_ignored_section_ = false;
       } else {
-        expected_.emplace(expected_key(text, folder_), true);
+        expected_.insert(expected_key(text, folder_));
       }
     }
     if (text == L"Ignored files:") {
@@ -122,7 +133,7 @@ class listing_parser {
   }
 
  private:
-  expected_map& expected_;
+  expected_keys& expected_;
   const std::filesystem::path& folder_;
   bool in_ignored_section_ = false;
   bool skip_next_ = false;
@@ -130,8 +141,8 @@ class listing_parser {
 
 }  // namespace
 
-expected_map parse_listing(const std::wstring& text, const std::filesystem::path& folder) {
-  expected_map expected;
+expected_keys parse_listing(const std::wstring& text, const std::filesystem::path& folder) {
+  expected_keys expected = keys_below(folder);
   listing_parser parser(expected, folder);
   for (const std::wstring& line : text::split(text, L"\n")) {
     parser.line(line);
@@ -139,41 +150,52 @@ expected_map parse_listing(const std::wstring& text, const std::filesystem::path
   return expected;
 }
 
-expected_map read_expected(const std::filesystem::path& listing,
-                           const std::filesystem::path& folder) {
-  std::string bytes;
-  filesystem::read_all(listing, bytes);
-  // Decoded a line at a time, each with its "\n", rather than whole and then
-  // cut: the listing of a large tree is megabytes, four times that as wide
-  // text and as much again as lines. The decoder never takes an ASCII byte
-  // into a sequence, so no sequence spans a line end and the units are the
-  // same as from decoding the whole text.
-  // Outside the sections only the header counts, and a line of ASCII bytes
-  // decodes to those bytes: such a line is compared as it is.
-  expected_map expected;
+expected_keys read_expected(const std::filesystem::path& listing,
+                            const std::filesystem::path& folder) {
+  expected_keys expected = keys_below(folder);
   listing_parser parser(expected, folder);
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = bytes.find('\n', start);
-    const std::size_t stop = end == std::string::npos ? bytes.size() : end + 1;
-    const std::string_view line_bytes =
-        std::string_view(bytes).substr(start, (end == std::string::npos ? stop : end) - start);
+  // Decoded a line at a time, each with its "\n", rather than whole and then
+  // cut: the decoder never takes an ASCII byte into a sequence, so no
+  // sequence spans a line end and the units are the same as from decoding
+  // the whole text. Outside the sections only the header counts, and a line
+  // of ASCII bytes decodes to those bytes: such a line is compared as it is.
+  const auto take_line = [&parser](std::string_view line_bytes, bool ended) {
     if (!parser.wants_whole_line() && std::all_of(line_bytes.begin(), line_bytes.end(), [](char c) {
           return static_cast<unsigned char>(c) < 0x80;
         })) {
       parser.unwanted_line(line_bytes == "Ignored files:");
-    } else {
-      std::wstring line = text::utf8_to_wide(bytes.substr(start, stop - start));
-      if (end != std::string::npos) {
-        line.pop_back();
-      }
-      parser.line(line);
+      return;
     }
-    if (end == std::string::npos) {
-      return expected;
+    std::wstring line = text::utf8_to_wide(std::string(line_bytes) + (ended ? "\n" : ""));
+    if (ended) {
+      line.pop_back();
     }
-    start = stop;
+    parser.line(line);
+  };
+  // Read a block at a time: the listing of a large tree is tens of
+  // megabytes, more than everything else the run holds. A file that cannot
+  // be opened or read (missing, a folder) reads as empty.
+  std::ifstream file(listing, std::ios::binary);
+  std::string pending;  // bytes after the last line end read so far
+  std::size_t scanned = 0;
+  std::vector<char> block(std::size_t{1} << 16);
+  while (file) {
+    file.read(block.data(), static_cast<std::streamsize>(block.size()));
+    const auto got = static_cast<std::size_t>(file.gcount());
+    if (got == 0) {
+      break;
+    }
+    pending.append(block.data(), got);
+    std::size_t start = 0;
+    for (std::size_t end; (end = pending.find('\n', std::max(start, scanned))) != pending.npos;
+         start = end + 1) {
+      take_line(std::string_view(pending).substr(start, end - start), true);
+    }
+    pending.erase(0, start);
+    scanned = pending.size();
   }
+  take_line(pending, false);
+  return expected;
 }
 
 }  // namespace quorvel::runner

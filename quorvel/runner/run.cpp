@@ -131,7 +131,7 @@ int run_test(const options& chosen, output& out) {
     return exit_no_listing;
   }
 
-  const expected_map expected_ignored = read_expected(folder_path / "i.txt", folder_path);
+  const expected_keys expected_ignored = read_expected(folder_path / "i.txt", folder_path);
   if (chosen.git) {
     expected_lookup git_lookup(expected_ignored);
     report_summary(out,

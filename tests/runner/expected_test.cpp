@@ -1,24 +1,80 @@
 #include "quorvel/runner/expected.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "quorvel/platform/native_path.h"
+#include "quorvel/text/utf8.h"
 #include "tests/support/temp_folder.h"
 
 namespace quorvel::runner {
 namespace {
 
-std::vector<std::wstring> keys_of(const expected_map& expected) {
-  std::vector<std::wstring> keys;
-  for (const auto& [key, value] : expected) {
-    EXPECT_TRUE(value);
-    keys.push_back(key);
+std::vector<std::wstring> keys_of(const expected_keys& expected) {
+  return expected.sorted();
+}
+
+TEST(ExpectedKeysTest, HoldsExactlyTheTextsInserted) {
+  // Texts with and without the common prefix, the prefix's own pieces, and
+  // units of every width of the stored form; the near misses of each are
+  // absent.
+  std::vector<std::wstring> keys = {
+      L"/t/a",      L"a",
+      L"/t/",       L"/t",
+      L"",          L"/",
+      L"/t/a/b",    L"/t//a",
+      L"/t/\u00e9", std::wstring(L"/t/") + static_cast<wchar_t>(0xD800),
+      L"/t/\xDCFF", L"\u07FF\u0800",
+  };
+  if constexpr (sizeof(wchar_t) == 4) {
+    for (const std::uint32_t unit : {0x10FFFFu, 0x1FFFFFu, 0x3FFFFFFu, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+      keys.push_back(std::wstring(L"/t/") + static_cast<wchar_t>(unit));
+    }
   }
-  return keys;
+  const std::vector<std::wstring> misses = {L"/t/b",       L"/t/a/",     L"t/a", L"//",
+                                            L"/t/\u00e9x", L"/t/\xDCFE", L"b"};
+  for (const wchar_t* common : {L"/t/", L"", L"/t/a"}) {
+    SCOPED_TRACE(text::wide_to_bytes(common));
+    expected_keys set(common);
+    for (int round = 0; round < 2; ++round) {  // the second round changes nothing
+      for (const std::wstring& key : keys) {
+        set.insert(key);
+      }
+    }
+    for (const std::wstring& key : keys) {
+      EXPECT_TRUE(set.contains(key)) << ::testing::PrintToString(key);
+    }
+    for (const std::wstring& miss : misses) {
+      EXPECT_FALSE(set.contains(miss)) << ::testing::PrintToString(miss);
+    }
+    std::vector<std::wstring> sorted = keys;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(set.sorted(), sorted);
+  }
+}
+
+TEST(ExpectedKeysTest, GrowsWithoutLosingKeys) {
+  expected_keys set(L"/t/");
+  std::set<std::wstring> inserted;
+  for (int i = 0; i < 5000; i += 2) {
+    const std::wstring key = (i % 3 == 0 ? L"/t/" : L"/u/") + std::to_wstring(i * 7919 % 10007);
+    set.insert(key);
+    inserted.insert(key);
+  }
+  EXPECT_EQ(set.size(), inserted.size());
+  EXPECT_EQ(set.sorted(), std::vector<std::wstring>(inserted.begin(), inserted.end()));
+  for (int i = 0; i < 10007; ++i) {
+    for (const wchar_t* folder : {L"/t/", L"/u/"}) {
+      const std::wstring key = folder + std::to_wstring(i);
+      EXPECT_EQ(set.contains(key), inserted.count(key) == 1) << text::wide_to_bytes(key);
+      EXPECT_EQ(set.contains_bytes(text::wide_to_bytes(key)), inserted.count(key) == 1);
+    }
+  }
 }
 
 TEST(ExpectedKeyTest, AppendsTheCleanedLineToTheFolder) {

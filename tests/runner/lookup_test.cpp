@@ -31,6 +31,15 @@ finder_item entry_at(const std::wstring& path, bool ignored) {
   return item;
 }
 
+// The compact set of the keys of `expected`.
+expected_keys compact(const expected_map& expected) {
+  expected_keys keys(L"/t/");
+  for (const auto& [key, ignored] : expected) {
+    keys.insert(key);
+  }
+  return keys;
+}
+
 // Judges `path` both ways, through one lookup that lives across calls as
 // it does in a run.
 void expect_same_judgement(const expected_map& expected, expected_lookup& lookup,
@@ -62,7 +71,8 @@ TEST(ExpectedLookupTest, CoversWhatTheParentWalkCovers) {
       L"/u/v",     L"/u/v/x",       L"//t/b.log",
   };
   for (const expected_map& expected : listings) {
-    expected_lookup lookup(expected);
+    const expected_keys keys = compact(expected);
+    expected_lookup lookup(keys);
     // In this order and reversed, so that remembered folders meet every
     // neighbour.
     for (const std::wstring& path : paths) {
@@ -89,7 +99,8 @@ TEST(ExpectedLookupTest, RandomTreesAgreeWithTheParentWalk) {
     for (int i = 0; i < 40; ++i) {
       expected.emplace(random_path(1 + random() % 3), true);
     }
-    expected_lookup lookup(expected);
+    const expected_keys keys = compact(expected);
+    expected_lookup lookup(keys);
     for (int i = 0; i < 400; ++i) {
       expect_same_judgement(expected, lookup, random_path(1 + random() % 5));
     }
@@ -111,8 +122,9 @@ TEST(ExpectedLookupTest, NativeBytesAreCoveredAsTheirWideTextIs) {
                            {L"/r/b/c/\xDCE2\xDC82", true}};
   std::mt19937 random(9);
   for (int round = 0; round < 2; ++round) {
-    expected_lookup wide(expected);
-    expected_lookup native(expected);
+    const expected_keys keys = compact(expected);
+    expected_lookup wide(keys);
+    expected_lookup native(keys);
     for (int i = 0; i < 500; ++i) {
       std::string path = "/r";
       for (int depth = random() % 4; depth > 0; --depth) {
@@ -216,7 +228,8 @@ TEST_F(ReadListingTest, LineByLineGivesWhatTheWholeTextGives) {
     }
     SCOPED_TRACE(::testing::PrintToString(bytes));
     const std::filesystem::path listing = file("i.txt", bytes);
-    EXPECT_EQ(read_expected(listing, "/t"), parse_listing(text::utf8_to_wide(bytes), "/t"));
+    EXPECT_EQ(read_expected(listing, "/t").sorted(),
+              parse_listing(text::utf8_to_wide(bytes), "/t").sorted());
   }
 }
 
