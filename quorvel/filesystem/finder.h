@@ -17,6 +17,7 @@
 
 #include "quorvel/filesystem/item.h"
 #include "quorvel/platform/file_info.h"
+#include "quorvel/platform/folder_listing.h"
 #include "quorvel/platform/native_path.h"
 #include "quorvel/text/split.h"
 #include "quorvel/text/utf8.h"
@@ -136,6 +137,21 @@ class finder {
                     const platform::folder_queries* queries = nullptr);
   void apply_ignores(Item& record);
   void list_folder(const Item& folder, const platform::folder_queries& queries);
+  // The same for a folder whose path is too long for the system to take
+  // whole, through a listing of its own.
+  void list_deep_folder(const Item& folder, platform::folder_listing& listing);
+  // Judges one listed entry and keeps it (and queues a folder to enter).
+  void add_entry(const Item& folder, Item& record);
+  // Whether a listed name is a repository's own ".git" (git's walk only),
+  // which is never handed out; notes that the folder holds one.
+  bool passes_over(platform::native_view name, bool& holds_git) const;
+  // Git's walk: a folder that holds a repository of its own is handed out
+  // but not entered, so what its listing found (from `pending` on) goes.
+  void drop_nested_repository(const Item& folder, std::size_t pending, bool holds_git);
+  // The rules of the file at `file`, read through `through` (the open
+  // folder) where it is set, else by the path.
+  std::shared_ptr<Rules> load_rules(const std::filesystem::path& file,
+                                    const platform::folder_queries* through) const;
   // Git's walk: the start (the work tree, its exclude files, the ancestors
   // between its top and the root), the path that the rules match, and the
   // verdict of the files in force.
@@ -167,6 +183,18 @@ void copy_verdict(const Item& from, Item& to) {
   to.rule_file = from.rule_file;
   if constexpr (requires { to.rule_line; }) {
     to.rule_line = from.rule_line;
+  }
+}
+
+// Whether a record that is a folder is a link that the walk hands out but
+// does not enter. Told by the attributes where they say it (POSIX systems),
+// so that it holds for records whose paths are too long to query whole.
+template <class Item>
+bool is_link_not_to_enter(const Item& record) {
+  if constexpr (platform::backslash_is_separator) {
+    return platform::is_link_not_to_enter(record.entry);
+  } else {
+    return (record.attributes & platform::attribute_reparse_point) != 0;
   }
 }
 
@@ -268,13 +296,25 @@ bool finder<Rules, Item>::next(Item& out) {
     const Item folder = std::move(folders.back());
     folders.pop_back();
     // The folder's own rule files and its entries are asked about in the
-    // open folder.
-    const platform::folder_queries queries(platform::listing_path(folder.entry.path()));
-    // Git reads no rule file inside an ignored folder.
-    if (!git_style || !folder.ignored) {
-      enter_folder(folder.entry.path(), static_cast<std::int32_t>(folders.size()), &queries);
+    // open folder. Git reads no rule file inside an ignored folder.
+    const bool reads_rules = !git_style || !folder.ignored;
+    const auto level = static_cast<std::int32_t>(folders.size());
+    const std::filesystem::path where = platform::listing_path(folder.entry.path());
+    if (platform::fits_whole(where)) {
+      // The standard listing caches each entry's type in the record's
+      // `entry`, which no other way of making one does without a query.
+      const platform::folder_queries queries(where);
+      if (reads_rules) {
+        enter_folder(folder.entry.path(), level, &queries);
+      }
+      list_folder(folder, queries);
+    } else {
+      platform::folder_listing listing(where);
+      if (reads_rules) {
+        enter_folder(folder.entry.path(), level, &listing.queries());
+      }
+      list_deep_folder(folder, listing);
     }
-    list_folder(folder, queries);
     if constexpr (requires { sort_entries(items); }) {
       sort_entries(items);
     } else {
@@ -292,35 +332,76 @@ void finder<Rules, Item>::list_folder(const Item& folder, const platform::folder
   std::error_code error;
   std::filesystem::directory_iterator listing(platform::listing_path(folder.entry.path()), error);
   const std::filesystem::directory_iterator end;
-  [[maybe_unused]] const std::size_t pending = folders.size();
-  [[maybe_unused]] bool holds_git = false;
+  const std::size_t pending = folders.size();
+  bool holds_git = false;
   while (!error && listing != end) {
     if constexpr (git_style) {
-      // A repository's own ".git" is never an entry of the work tree.
       using char_type = std::filesystem::path::value_type;
-      const std::basic_string_view<char_type> path = listing->path().native();
+      const platform::native_view path = listing->path().native();
       std::size_t name = path.size();
       while (name > 0 && path[name - 1] != char_type('/') &&
              !(platform::backslash_is_separator && path[name - 1] == char_type('\\'))) {
         --name;
       }
-      if (Rules::is_repository_name(path.substr(name), options_)) {
-        holds_git = true;
+      if (passes_over(path.substr(name), holds_git)) {
         listing.increment(error);
         continue;
       }
     }
     Item record(*listing, queries, entry_times);
-    detail::copy_verdict(folder, record);
-    apply_ignores(record);
-    if (with_ignored || !record.ignored) {
-      if (recursive && record.is_directory() && !platform::is_link_not_to_enter(record.entry)) {
-        folders.push_back(record);
-      }
-      items.push_back(std::move(record));
-    }
+    add_entry(folder, record);
     listing.increment(error);
   }
+  drop_nested_repository(folder, pending, holds_git);
+}
+
+template <class Rules, class Item>
+void finder<Rules, Item>::list_deep_folder(const Item& folder, platform::folder_listing& listing) {
+  // Passed over in silence as list_folder does: what cannot be opened lists
+  // nothing, and a read that fails ends the listing.
+  const std::size_t pending = folders.size();
+  bool holds_git = false;
+  while (listing.next()) {
+    if (passes_over(listing.name(), holds_git)) {
+      continue;
+    }
+    Item record(folder.entry.path() / listing.name(), listing.type(), listing.queries(),
+                entry_times);
+    add_entry(folder, record);
+  }
+  drop_nested_repository(folder, pending, holds_git);
+}
+
+template <class Rules, class Item>
+void finder<Rules, Item>::add_entry(const Item& folder, Item& record) {
+  detail::copy_verdict(folder, record);
+  apply_ignores(record);
+  if (with_ignored || !record.ignored) {
+    if (recursive && record.is_directory() && !detail::is_link_not_to_enter(record)) {
+      folders.push_back(record);
+    }
+    items.push_back(std::move(record));
+  }
+}
+
+template <class Rules, class Item>
+bool finder<Rules, Item>::passes_over(platform::native_view name, bool& holds_git) const {
+  if constexpr (git_style) {
+    // A repository's own ".git" is never an entry of the work tree.
+    if (Rules::is_repository_name(name, options_)) {
+      holds_git = true;
+      return true;
+    }
+  } else {
+    (void)name;
+    (void)holds_git;
+  }
+  return false;
+}
+
+template <class Rules, class Item>
+void finder<Rules, Item>::drop_nested_repository(const Item& folder, std::size_t pending,
+                                                 bool holds_git) {
   if constexpr (git_style) {
     // A folder that holds a repository of its own (not the work tree's top)
     // is handed out but not entered: what was found in it goes again.
@@ -330,6 +411,32 @@ void finder<Rules, Item>::list_folder(const Item& folder, const platform::folder
       items.clear();
       folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(pending), folders.end());
     }
+  } else {
+    (void)folder;
+    (void)pending;
+    (void)holds_git;
+  }
+}
+
+template <class Rules, class Item>
+std::shared_ptr<Rules> finder<Rules, Item>::load_rules(
+    const std::filesystem::path& file, const platform::folder_queries* through) const {
+  if constexpr (git_style) {
+    if (through != nullptr) {
+      std::string bytes;
+      through->read(file, bytes);
+      return std::make_shared<Rules>(Rules::from_text(bytes, file, options_));
+    }
+    return std::make_shared<Rules>(file, options_);
+  } else {
+    if constexpr (std::is_constructible_v<Rules, const std::filesystem::path&, std::string_view>) {
+      if (through != nullptr) {
+        std::string bytes;
+        through->read(file, bytes);
+        return std::make_shared<Rules>(file, std::string_view(bytes));
+      }
+    }
+    return std::make_shared<Rules>(file);
   }
 }
 
@@ -351,17 +458,23 @@ void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_
   }
   for (const std::filesystem::path& name : ignore_names) {
     const std::filesystem::path file = platform::listing_path(folder) / name;
+    // A file whose path is too long to take whole is reached through the
+    // open folder.
+    const platform::folder_queries* through =
+        queries != nullptr && !platform::fits_whole(file) ? queries : nullptr;
     if constexpr (git_style) {
       // Git does not follow a symbolic link to a rule file in the tree.
       std::error_code error;
-      if (std::filesystem::symlink_status(file, error).type() ==
-          std::filesystem::file_type::regular) {
-        ignores.push_back({level, folder_text, folder_length, name,
-                           std::make_shared<Rules>(file, options_), file});
+      const bool regular = through != nullptr
+                               ? through->type_of(file) == platform::entry_type::regular
+                               : std::filesystem::symlink_status(file, error).type() ==
+                                     std::filesystem::file_type::regular;
+      if (regular) {
+        ignores.push_back(
+            {level, folder_text, folder_length, name, load_rules(file, through), file});
       }
     } else if (queries != nullptr ? queries->exists(file) : std::filesystem::exists(file)) {
-      ignores.push_back(
-          {level, folder_text, folder_length, name, std::make_shared<Rules>(file), file});
+      ignores.push_back({level, folder_text, folder_length, name, load_rules(file, through), file});
     }
   }
 }

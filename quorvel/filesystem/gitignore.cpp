@@ -58,10 +58,15 @@ bool decide(const ignore_rule& matched, std::wstring& rule, std::wstring& rule_r
 
 }  // namespace
 
-gitignore::gitignore(const std::filesystem::path& file) {
-  std::string bytes;
-  read_all(file, bytes);
-  std::wstring text = text::utf8_to_wide(bytes);
+gitignore::gitignore(const std::filesystem::path& file)
+    : gitignore(file, [&file] {
+        std::string bytes;
+        read_all(file, bytes);
+        return bytes;
+      }()) {}
+
+gitignore::gitignore(const std::filesystem::path& file, std::string_view bytes) {
+  std::wstring text = text::utf8_to_wide(std::string(bytes));
   // Every line end becomes one "\n". CR LF is folded first so that it ends
   // one line, not two, and the numbers in messages are the editor's; the
   // rules are the same either way, since empty lines are skipped.

@@ -39,6 +39,10 @@ class gitignore {
   // <line as written>" (its first 200 characters), with the line numbered
   // from 1 as an editor shows it.
   explicit gitignore(const std::filesystem::path& file);
+  // The same for the rule file `file` whose bytes are `bytes`, read by the
+  // caller (the walk reads a file in a deep folder through the open
+  // folder): `file` names it in messages and is not read.
+  gitignore(const std::filesystem::path& file, std::string_view bytes);
   virtual ~gitignore() = default;
 
   // Returns whether this file ignores `entry`, whose path relative to the

@@ -90,6 +90,28 @@ item::item(const std::filesystem::directory_entry& listed, const platform::folde
   modified = info.modified;
 }
 
+item::item(std::filesystem::path path, platform::entry_type type,
+           const platform::folder_queries& folder, item_times times) {
+  if (path.empty()) {
+    return;
+  }
+  if (!is_normal_item_path(path)) {
+    path = platform::to_path(normalize_item_path(path));
+  }
+  // A path too long for the system fails at once, without a lookup, and
+  // leaves the entry without a cached status.
+  std::error_code ignored_error;
+  entry.assign(path, ignored_error);
+  if (times == item_times::skip) {
+    attributes = folder.attributes(entry.path(), type);
+    return;
+  }
+  const platform::file_info info = folder.query(entry.path());
+  attributes = info.attributes;
+  created = info.created;
+  modified = info.modified;
+}
+
 bool item::is_directory() const {
   return (attributes & platform::attribute_directory) != 0;
 }
@@ -112,6 +134,10 @@ finder_item::finder_item(std::filesystem::path path) : item(std::move(path)) {}
 finder_item::finder_item(const std::filesystem::directory_entry& listed,
                          const platform::folder_queries& folder, item_times times)
     : item(listed, folder, times) {}
+
+finder_item::finder_item(std::filesystem::path path, platform::entry_type type,
+                         const platform::folder_queries& folder, item_times times)
+    : item(std::move(path), type, folder, times) {}
 
 std::wstring item_path(const item& entry) {
   return platform::to_wide(entry.entry.path());

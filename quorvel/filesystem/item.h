@@ -49,6 +49,15 @@ class item {
   item(const std::filesystem::directory_entry& listed, const platform::folder_queries& folder,
        item_times times = item_times::read);
 
+  // The item of the entry at `path` (the folder's path joined with a name)
+  // that a platform::folder_listing told as being of `type`: the attributes
+  // and times asked of the open folder, which reaches entries whose paths
+  // are too long for the system to take whole. The `entry` keeps the path
+  // (normalised); it caches a status only where the system takes the path
+  // whole, so the walk asks the record's attributes, not its `entry`.
+  item(std::filesystem::path path, platform::entry_type type,
+       const platform::folder_queries& folder, item_times times = item_times::read);
+
   // True when the entry is a directory (attribute bit 0x10); for a symbolic
   // link, when its target is one.
   bool is_directory() const;
@@ -70,6 +79,8 @@ class finder_item final : public item {
  public:
   explicit finder_item(std::filesystem::path path);
   finder_item(const std::filesystem::directory_entry& listed,
+              const platform::folder_queries& folder, item_times times = item_times::read);
+  finder_item(std::filesystem::path path, platform::entry_type type,
               const platform::folder_queries& folder, item_times times = item_times::read);
 
   bool ignored = false;             // a rule in force, or an ignored folder above, excludes it

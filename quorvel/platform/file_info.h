@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
+#include <string_view>
 
 namespace quorvel::platform {
 
@@ -16,6 +18,13 @@ inline constexpr std::uint32_t attribute_reparse_point = 0x400;
 // The reparse tags of the links that the walk does not enter.
 inline constexpr std::uint32_t reparse_tag_symlink = 0xA000000C;
 inline constexpr std::uint32_t reparse_tag_mount_point = 0xA0000003;  // a junction
+
+// The native text of a name or path.
+using native_view = std::basic_string_view<std::filesystem::path::value_type>;
+
+// The type of an entry itself (a final link not followed), as a listing
+// or a query tells it; `unknown` where it could not tell.
+enum class entry_type : std::uint8_t { unknown, directory, regular, symlink, other };
 
 // What the platform reports for an entry itself (a final link not followed).
 struct file_info {
@@ -37,7 +46,9 @@ file_info query_file_info(const std::filesystem::path& path);
 
 // Queries about the entries of one folder that need not walk the folder's
 // path again for each entry: where the platform allows, the folder is held
-// open and each entry is looked up by its name in it.
+// open and each entry is looked up by its name in it. So they reach the
+// entries of a folder whose path is too long for the system to take whole.
+class folder_listing;
 class folder_queries {
  public:
   // Opens `folder` when a query first needs it (a walk that reads no times
@@ -49,9 +60,8 @@ class folder_queries {
   folder_queries& operator=(const folder_queries&) = delete;
 
   // query_file_info(path), for a `path` that is the folder, as it was given,
-  // joined with a name; any other path is queried by its full text, and so
-  // is a path too long for the system to take whole, so that it fails in the
-  // same way. Never throws.
+  // joined with a name; any other path is queried by its full text. Never
+  // throws.
   file_info query(const std::filesystem::path& path) const;
 
   // query(listed.path()).attributes for an entry that this folder's listing
@@ -60,13 +70,31 @@ class folder_queries {
   // so most entries cost no query at all. Never throws.
   std::uint32_t attributes(const std::filesystem::directory_entry& listed) const;
 
+  // The same for the entry at `path` whose type a folder_listing told as
+  // `type`: a query only for a link or where the type is unknown.
+  std::uint32_t attributes(const std::filesystem::path& path, entry_type type) const;
+
   // std::filesystem::exists(path), for such a `path`, with what it throws:
   // an answer other than "there" or "not there" is asked again by the full
   // path, which gives the standard error. Asked in the folder only when it
-  // is open already: opening it costs more than one query by the full path.
+  // is open already or the path is too long to take whole: opening it
+  // costs more than one query by the full path.
   bool exists(const std::filesystem::path& path) const;
 
+  // The type of the entry at such a `path` itself (a final link not
+  // followed); `unknown` where it cannot be queried. Never throws.
+  entry_type type_of(const std::filesystem::path& path) const;
+
+  // Fills `out` with the bytes of the regular file at such a `path` (a link
+  // followed), as filesystem::read_all does, and returns true; returns false
+  // and leaves `out` alone where it is no regular file or cannot be opened
+  // or read. Throws std::bad_alloc or std::length_error for a file too large
+  // to hold.
+  bool read(const std::filesystem::path& path, std::string& out) const;
+
  private:
+  friend class folder_listing;
+
   // The name of `path` within the folder, or null where `path` is to be
   // asked by its full text. Opens the folder first when `open` is set.
   const char* name_in_folder(const std::filesystem::path& path, bool open = true) const;
@@ -74,6 +102,7 @@ class folder_queries {
   static constexpr int not_opened = -2;
   std::filesystem::path folder_;
   mutable int descriptor_ = not_opened;
+  bool owns_descriptor_ = true;  // false while a folder_listing lends its own
 };
 
 // True when `entry` is a link that the walk must hand out but not enter: a

@@ -1,12 +1,15 @@
 #include <cerrno>
 #include <fcntl.h>
-#include <limits.h>
+#include <string>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 #include "quorvel/platform/file_info.h"
 #include "quorvel/platform/filetime.h"
+#include "quorvel/platform/folder_listing.h"
+#include "quorvel/platform/open_folder_posix.h"
 
 namespace quorvel::platform {
 namespace {
@@ -62,21 +65,19 @@ file_info query_file_info(const std::filesystem::path& path) {
 folder_queries::folder_queries(const std::filesystem::path& folder) : folder_(folder) {}
 
 folder_queries::~folder_queries() {
-  if (descriptor_ >= 0) {
+  if (descriptor_ >= 0 && owns_descriptor_) {
     ::close(descriptor_);
   }
 }
 
 const char* folder_queries::name_in_folder(const std::filesystem::path& path, bool open) const {
   if (descriptor_ == not_opened && open) {
-    descriptor_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    descriptor_ = detail::open_folder(folder_.native(), O_PATH);
   }
   const std::string& text = path.native();
   const std::string& folder = folder_.native();
-  // A path of PATH_MAX bytes or more is refused whole (ENAMETOOLONG), even
-  // where its last name alone would be found.
-  if (descriptor_ < 0 || text.size() >= PATH_MAX || text.size() <= folder.size() + 1 ||
-      text[folder.size()] != '/' || text.compare(0, folder.size(), folder) != 0 ||
+  if (descriptor_ < 0 || text.size() <= folder.size() + 1 || text[folder.size()] != '/' ||
+      text.compare(0, folder.size(), folder) != 0 ||
       text.find('/', folder.size() + 1) != std::string::npos) {
     return nullptr;
   }
@@ -108,8 +109,28 @@ std::uint32_t folder_queries::attributes(const std::filesystem::directory_entry&
                          : link_attributes(AT_FDCWD, listed.path().c_str());
 }
 
+std::uint32_t folder_queries::attributes(const std::filesystem::path& path, entry_type type) const {
+  switch (type) {
+    case entry_type::directory:
+      return attribute_directory;
+    case entry_type::regular:
+    case entry_type::other:
+      return attribute_normal;
+    case entry_type::symlink: {
+      const char* name = name_in_folder(path);
+      return name != nullptr ? link_attributes(descriptor_, name)
+                             : link_attributes(AT_FDCWD, path.c_str());
+    }
+    case entry_type::unknown:
+      break;
+  }
+  return query(path).attributes;
+}
+
 bool folder_queries::exists(const std::filesystem::path& path) const {
-  const char* name = name_in_folder(path, false);
+  // A path too long to take whole can only be asked in the folder.
+  const bool whole = fits_whole(path);
+  const char* name = name_in_folder(path, !whole);
   if (name != nullptr) {
     struct stat status {};
     if (::fstatat(descriptor_, name, &status, 0) == 0) {
@@ -119,8 +140,74 @@ bool folder_queries::exists(const std::filesystem::path& path) const {
     if (errno == ENOENT || errno == ENOTDIR) {
       return false;
     }
+    if (!whole) {
+      throw std::filesystem::filesystem_error("status", path,
+                                              std::error_code(errno, std::generic_category()));
+    }
+  } else if (!whole) {
+    // The folder itself cannot be opened: nothing in it can be reached.
+    return false;
   }
   return std::filesystem::exists(path);
+}
+
+entry_type folder_queries::type_of(const std::filesystem::path& path) const {
+  const char* name = name_in_folder(path);
+  struct stat status {};
+  if (::fstatat(name != nullptr ? descriptor_ : AT_FDCWD, name != nullptr ? name : path.c_str(),
+                &status, AT_SYMLINK_NOFOLLOW) != 0) {
+    return entry_type::unknown;
+  }
+  switch (status.st_mode & S_IFMT) {
+    case S_IFDIR:
+      return entry_type::directory;
+    case S_IFREG:
+      return entry_type::regular;
+    case S_IFLNK:
+      return entry_type::symlink;
+    default:
+      return entry_type::other;
+  }
+}
+
+bool folder_queries::read(const std::filesystem::path& path, std::string& out) const {
+  const char* name = name_in_folder(path);
+  // Not blocking: a FIFO of that name must not stall the walk before it is
+  // seen to be no regular file.
+  const int file =
+      ::openat(name != nullptr ? descriptor_ : AT_FDCWD, name != nullptr ? name : path.c_str(),
+               O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (file < 0) {
+    return false;
+  }
+  struct stat status {};
+  if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(file);
+    return false;
+  }
+  // As read_all: the size the file reports, cut to what it still holds.
+  std::string bytes;
+  try {
+    bytes.resize(static_cast<std::size_t>(status.st_size));
+  } catch (...) {
+    ::close(file);
+    throw;
+  }
+  std::size_t delivered = 0;
+  while (delivered < bytes.size()) {
+    const ssize_t got = ::read(file, bytes.data() + delivered, bytes.size() - delivered);
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got <= 0) {
+      break;
+    }
+    delivered += static_cast<std::size_t>(got);
+  }
+  ::close(file);
+  bytes.resize(delivered);
+  out = std::move(bytes);
+  return true;
 }
 
 bool is_link_not_to_enter(const std::filesystem::directory_entry& entry) noexcept {
