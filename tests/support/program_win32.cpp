@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <chrono>
 #include <cwctype>
 #include <fstream>
@@ -243,9 +244,26 @@ bool make_folder_link(const std::filesystem::path& target, const std::filesystem
   return is_reparse_point();
 }
 
-void remove_tree(const std::filesystem::path& path) noexcept {
+namespace {
+
+// `path` itself, or where it is too long for the calls that take no longer
+// one, its "\\?\" form.
+std::filesystem::path reachable(const std::filesystem::path& path) {
+  if (path.native().size() < MAX_PATH - 12 || path.native().starts_with(L"\\\\?\\")) {
+    return path;
+  }
+  std::error_code error;
+  std::wstring text = std::filesystem::absolute(path, error).native();
+  std::replace(text.begin(), text.end(), L'/', L'\\');
+  return L"\\\\?\\" + text;
+}
+
+}  // namespace
+
+void remove_tree(const std::filesystem::path& given) noexcept {
   // The standard library here follows links while it removes (a link to a
   // folder above would never end), so walk the tree by hand.
+  const std::filesystem::path path = reachable(given);
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     return;
@@ -253,11 +271,19 @@ void remove_tree(const std::filesystem::path& path) noexcept {
   const bool is_folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
     if (is_folder) {
-      std::error_code error;
+      // Listed by the file search, which takes the "\\?\" form.
       std::vector<std::filesystem::path> entries;
-      for (std::filesystem::directory_iterator it(path, error), end; !error && it != end;
-           it.increment(error)) {
-        entries.push_back(it->path());
+      WIN32_FIND_DATAW found;
+      const HANDLE search = ::FindFirstFileW((path.native() + L"\\*").c_str(), &found);
+      for (bool more = search != INVALID_HANDLE_VALUE; more;
+           more = ::FindNextFileW(search, &found) != 0) {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") {
+          entries.push_back(path / name);
+        }
+      }
+      if (search != INVALID_HANDLE_VALUE) {
+        ::FindClose(search);
       }
       for (const auto& entry : entries) {
         remove_tree(entry);
