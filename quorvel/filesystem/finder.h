@@ -136,7 +136,8 @@ class finder {
   void enter_folder(std::filesystem::path folder, std::int32_t level,
                     const platform::folder_queries* queries = nullptr);
   void apply_ignores(Item& record);
-  void list_folder(const Item& folder, const platform::folder_queries& queries);
+  void list_folder(const Item& folder, const std::filesystem::path& where,
+                   const platform::folder_queries& queries);
   // The same for a folder whose path is too long for the system to take
   // whole, through a listing of its own.
   void list_deep_folder(const Item& folder, platform::folder_listing& listing);
@@ -307,7 +308,7 @@ bool finder<Rules, Item>::next(Item& out) {
       if (reads_rules) {
         enter_folder(folder.entry.path(), level, &queries);
       }
-      list_folder(folder, queries);
+      list_folder(folder, where, queries);
     } else {
       platform::folder_listing listing(where);
       if (reads_rules) {
@@ -324,13 +325,14 @@ bool finder<Rules, Item>::next(Item& out) {
 }
 
 template <class Rules, class Item>
-void finder<Rules, Item>::list_folder(const Item& folder, const platform::folder_queries& queries) {
+void finder<Rules, Item>::list_folder(const Item& folder, const std::filesystem::path& where,
+                                      const platform::folder_queries& queries) {
   // A folder that vanished, cannot be opened or stops reading is passed over
   // in silence, keeping what was read of it. Building and testing the records
   // is outside this guard: a failure there must not cut the listing short
   // unnoticed.
   std::error_code error;
-  std::filesystem::directory_iterator listing(platform::listing_path(folder.entry.path()), error);
+  std::filesystem::directory_iterator listing(where, error);
   const std::filesystem::directory_iterator end;
   const std::size_t pending = folders.size();
   bool holds_git = false;
@@ -385,23 +387,22 @@ void finder<Rules, Item>::add_entry(const Item& folder, Item& record) {
 }
 
 template <class Rules, class Item>
-bool finder<Rules, Item>::passes_over(platform::native_view name, bool& holds_git) const {
+bool finder<Rules, Item>::passes_over([[maybe_unused]] platform::native_view name,
+                                      [[maybe_unused]] bool& holds_git) const {
   if constexpr (git_style) {
     // A repository's own ".git" is never an entry of the work tree.
     if (Rules::is_repository_name(name, options_)) {
       holds_git = true;
       return true;
     }
-  } else {
-    (void)name;
-    (void)holds_git;
   }
   return false;
 }
 
 template <class Rules, class Item>
-void finder<Rules, Item>::drop_nested_repository(const Item& folder, std::size_t pending,
-                                                 bool holds_git) {
+void finder<Rules, Item>::drop_nested_repository([[maybe_unused]] const Item& folder,
+                                                 [[maybe_unused]] std::size_t pending,
+                                                 [[maybe_unused]] bool holds_git) {
   if constexpr (git_style) {
     // A folder that holds a repository of its own (not the work tree's top)
     // is handed out but not entered: what was found in it goes again.
@@ -411,10 +412,6 @@ void finder<Rules, Item>::drop_nested_repository(const Item& folder, std::size_t
       items.clear();
       folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(pending), folders.end());
     }
-  } else {
-    (void)folder;
-    (void)pending;
-    (void)holds_git;
   }
 }
 
