@@ -1,6 +1,7 @@
 #include "quorvel/filesystem/regex/rule_index.h"
 
 #include <algorithm>
+#include <atomic>
 #include <type_traits>
 
 #include "quorvel/filesystem/gitignore.h"
@@ -50,17 +51,14 @@ std::size_t literal_run_end(const std::vector<program_step>& steps, std::size_t 
   return from;
 }
 
-// True when `path` holds a character that "." does not match.
-bool has_line_break(std::wstring_view path) {
-  // Without branches, so that the loop runs several units at a time: this
-  // is asked of every path.
-  bool found = false;
-  for (const wchar_t c : path) {
-    const std::uint32_t unit = unit_value(c);
-    found |= (unit == L'\n') | (unit == L'\r') | ((unit | 1u) == 0x2029u);
-  }
-  return found;
+// True when "." does not match `unit`.
+bool is_line_break(std::uint32_t unit) {
+  return unit == L'\n' || unit == L'\r' || (unit | 1u) == 0x2029u;
 }
+
+// A number for each index made, so that a kept folder_scan is never taken
+// for that of a later index at the same address.
+std::atomic<std::uint64_t> last_serial{0};
 
 }  // namespace
 
@@ -111,16 +109,33 @@ void rule_index::trie::freeze() {
     }
   }
   root_entries_ = !building_[0].entries.empty();
+  const auto set_pair = [this](std::uint32_t a, std::uint32_t b) {
+    const std::uint32_t bit = a * 128 + b;
+    pair_bits_[bit / 64] |= std::uint64_t{1} << (bit % 64);
+  };
   for (std::uint32_t c = 0; c < 128; ++c) {
-    if (root_ascii_[c] != 0 || root_entries_) {
-      start_bits_[c / 64] |= std::uint64_t{1} << (c % 64);
+    if (root_ascii_[c] == 0 && !root_entries_) {
+      continue;
+    }
+    start_bits_[c / 64] |= std::uint64_t{1} << (c % 64);
+    // The empty literal, or the literal "c" itself, is found whatever follows.
+    if (root_entries_ || !building_[root_ascii_[c]].entries.empty()) {
+      for (std::uint32_t next = 0; next < 128; ++next) {
+        set_pair(c, next);
+      }
+      continue;
+    }
+    for (const auto& [next, index] : building_[root_ascii_[c]].children) {
+      if (unit_value(next) < 128) {
+        set_pair(c, unit_value(next));
+      }
     }
   }
   building_.clear();
   building_.shrink_to_fit();
 }
 
-std::uint32_t rule_index::trie::child(std::uint32_t parent, wchar_t c) const {
+inline std::uint32_t rule_index::trie::child(std::uint32_t parent, wchar_t c) const {
   if (parent == 0 && unit_value(c) < 128) {
     return root_ascii_[unit_value(c)];
   }
@@ -136,29 +151,44 @@ std::uint32_t rule_index::trie::child(std::uint32_t parent, wchar_t c) const {
   return 0;
 }
 
+inline bool rule_index::trie::may_start(std::wstring_view text, std::size_t at) const {
+  const std::uint32_t first = unit_value(text[at]);
+  if (first >= 128) {
+    // Literals that start beyond ASCII are rare; not told apart.
+    return true;
+  }
+  const std::uint32_t second = at + 1 < text.size() ? unit_value(text[at + 1]) : 128;
+  if (second >= 128) {
+    // At the end, or before a unit beyond ASCII: the first alone tells.
+    return starts_with_unit(first);
+  }
+  const std::uint32_t bit = first * 128 + second;
+  return ((pair_bits_[bit / 64] >> (bit % 64)) & 1) != 0;
+}
+
 template <class Found>
-void rule_index::trie::walk(std::wstring_view text, Found&& found) const {
-  const auto report = [&](std::uint32_t at, std::size_t length) {
-    const node& reached = nodes_[at];
-    for (std::uint32_t i = reached.first_entry; i < reached.first_entry + reached.entry_count;
-         ++i) {
-      found(entries_[i], length);
+std::uint32_t rule_index::trie::walk(std::wstring_view text, std::size_t from, std::size_t to,
+                                     std::uint32_t at, Found&& found) const {
+  const auto report = [&](std::uint32_t reached, std::size_t end) {
+    const node& where = nodes_[reached];
+    for (std::uint32_t i = where.first_entry; i < where.first_entry + where.entry_count; ++i) {
+      found(entries_[i], end);
     }
   };
-  if (root_entries_) {
-    report(0, 0);
+  if (at == 0 && root_entries_) {
+    report(0, from);
   }
-  std::uint32_t at = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  for (std::size_t i = from; i < to; ++i) {
     at = child(at, text[i]);
     if (at == 0) {
-      return;
+      return 0;
     }
     report(at, i + 1);
   }
+  return at;
 }
 
-rule_index::rule_index(const std::vector<ignore_rule>& rules) {
+rule_index::rule_index(const std::vector<ignore_rule>& rules) : serial_(++last_serial) {
   programs_.reserve(rules.size());
   routes_.reserve(rules.size());
   for (std::uint32_t number = 0; number < rules.size(); ++number) {
@@ -263,29 +293,35 @@ void rule_index::file_rule(std::uint32_t number) {
 void rule_index::find_candidates(std::wstring_view path, std::vector<rule_candidate>& out) const {
   out.clear();
   const std::size_t first_slash = path.find(L'/');
-  // The scan for literals anywhere looks at every unit, and so looks for
-  // line breaks on the way.
-  if (has_anywhere_ ? find_anywhere(path, first_slash, out) : has_line_break(path)) {
+  // The name starts after the last "/" (at 0 without one).
+  const std::size_t name = path.rfind(L'/') + 1;
+  bool line_break = false;
+  if (name == 0 || name == path.size()) {
+    // No folder part to keep, or no name to tell entries apart.
+    line_break = scan(path, 0, path.size(), first_slash, nullptr, out);
+  } else {
+    folder_scan& folder = folder_scan_of();
+    const std::wstring_view folder_part = path.substr(0, name);
+    if (folder.owner != serial_ || folder.folder != folder_part) {
+      // The folder part decides where the first "/" is, so all that its
+      // scan found holds for every path that starts with it. A literal that
+      // ends with the path ("whole") is never found inside it.
+      folder.owner = serial_;
+      folder.folder.assign(folder_part);
+      folder.found.clear();
+      folder.open.clear();
+      folder.line_break = scan(path, 0, name, first_slash, &folder.open, folder.found);
+    }
+    out.assign(folder.found.begin(), folder.found.end());
+    resume(path, name, first_slash, folder.open, out);
+    line_break = scan(path, name, path.size(), first_slash, nullptr, out) || folder.line_break;
+  }
+  if (line_break) {
     out.clear();
     for (std::uint32_t number = 0; number < programs_.size(); ++number) {
       out.push_back({number, false});
     }
     return;
-  }
-  start_.walk(path, [&](const entry& value, std::size_t length) {
-    if (value.proves == proof::whole) {
-      if (length == path.size()) {
-        out.push_back({value.rule, true});
-      }
-      return;
-    }
-    out.push_back({value.rule, false});
-  });
-  for (std::size_t at = has_component_ ? first_slash : std::wstring_view::npos; at < path.size();
-       at = path.find(L'/', at + 1)) {
-    component_.walk(path.substr(at), [&](const entry& value, std::size_t) {
-      out.push_back({value.rule, value.proves == proof::found});
-    });
   }
   for (const std::uint32_t number : always_) {
     out.push_back({number, false});
@@ -303,38 +339,97 @@ void rule_index::find_candidates(std::wstring_view path, std::vector<rule_candid
   }
 }
 
-bool rule_index::find_anywhere(std::wstring_view path, std::size_t first_slash,
-                               std::vector<rule_candidate>& out) const {
-  // Most places hold no character that a literal starts with; the test for
-  // that is kept to two words in registers.
-  const std::uint64_t low = anywhere_.start_bits(0);
-  const std::uint64_t high = anywhere_.start_bits(1);
-  const wchar_t* const text = path.data();
-  const std::size_t size = path.size();
-  bool line_break = false;
-  for (std::size_t at = 0; at < size; ++at) {
-    const std::uint32_t unit = unit_value(text[at]);
-    if (unit < 128) {
-      line_break |= (unit == L'\n') | (unit == L'\r');
-      if (((unit < 64 ? low >> unit : high >> (unit - 64)) & 1) == 0) {
-        continue;
-      }
-    } else {
-      line_break |= (unit | 1u) == 0x2029u;
+rule_index::folder_scan& rule_index::folder_scan_of() const {
+  // One for each rule file in force, which is one per folder level that has
+  // one: rarely more than a few.
+  thread_local std::array<folder_scan, 8> scans;
+  thread_local std::uint64_t clock = 0;
+  folder_scan* oldest = &scans[0];
+  for (folder_scan& kept : scans) {
+    if (kept.owner == serial_) {
+      kept.used = ++clock;
+      return kept;
     }
-    anywhere_.walk(path.substr(at), [&](const entry& value, std::size_t) {
-      if (value.proves == proof::after_slash) {
-        // No "/" before this place: this occurrence proves nothing, and the
-        // rule cannot match through it.
-        if (first_slash < at) {
-          out.push_back({value.rule, true});
-        }
-        return;
+    if (kept.used < oldest->used) {
+      oldest = &kept;
+    }
+  }
+  oldest->owner = 0;
+  oldest->used = ++clock;
+  return *oldest;
+}
+
+void rule_index::found(const entry& value, std::size_t start, std::size_t end,
+                       std::size_t path_size, std::size_t first_slash,
+                       std::vector<rule_candidate>& out) {
+  switch (value.proves) {
+    case proof::whole:
+      if (end == path_size) {
+        out.push_back({value.rule, true});
       }
-      out.push_back({value.rule, value.proves == proof::found});
-    });
+      return;
+    case proof::after_slash:
+      // No "/" before this place: this occurrence proves nothing, and the
+      // rule cannot match through it.
+      if (first_slash < start) {
+        out.push_back({value.rule, true});
+      }
+      return;
+    case proof::found:
+      out.push_back({value.rule, true});
+      return;
+    case proof::none:
+      out.push_back({value.rule, false});
+      return;
+  }
+}
+
+bool rule_index::scan(std::wstring_view path, std::size_t from, std::size_t to,
+                      std::size_t first_slash, std::vector<open_walk>* open,
+                      std::vector<rule_candidate>& out) const {
+  const auto run = [&](index_route route, const trie& where, std::size_t start) {
+    const std::uint32_t reached =
+        where.walk(path, start, to, 0, [&](const entry& value, std::size_t end) {
+          found(value, start, end, path.size(), first_slash, out);
+        });
+    if (reached != 0 && open != nullptr) {
+      open->push_back({route, static_cast<std::uint32_t>(start), reached});
+    }
+  };
+  if (from == 0) {
+    run(index_route::start, start_, 0);
+  }
+  // What lies past `to` must not decide which walks start: a kept folder
+  // part is followed by other names.
+  const std::wstring_view upto = path.substr(0, to);
+  bool line_break = false;
+  for (std::size_t at = from; at < to; ++at) {
+    const std::uint32_t unit = unit_value(path[at]);
+    // Two tests that are nearly always false stand before the full one.
+    if (unit <= L'\r' || unit >= 0x2028) {
+      line_break |= is_line_break(unit);
+    }
+    if (has_component_ && unit == L'/') {
+      run(index_route::component, component_, at);
+    }
+    if (has_anywhere_ && anywhere_.may_start(upto, at)) {
+      run(index_route::anywhere, anywhere_, at);
+    }
   }
   return line_break;
+}
+
+void rule_index::resume(std::wstring_view path, std::size_t from, std::size_t first_slash,
+                        const std::vector<open_walk>& open,
+                        std::vector<rule_candidate>& out) const {
+  for (const open_walk& walk : open) {
+    const trie& where = walk.route == index_route::start       ? start_
+                        : walk.route == index_route::component ? component_
+                                                               : anywhere_;
+    where.walk(path, from, path.size(), walk.node, [&](const entry& value, std::size_t end) {
+      found(value, walk.start, end, path.size(), first_slash, out);
+    });
+  }
 }
 
 bool rule_index::rule_matches(std::size_t number, std::wstring_view path,

@@ -43,6 +43,11 @@ enum class index_route : std::uint8_t {
 // All of this reasons about ".*" as "any text", which is true only of paths
 // without the characters that "." does not match; for a path holding one of
 // them every rule is a candidate and none is known.
+//
+// A walk asks about the entries of one folder one after another, and their
+// paths differ only after the last "/". What the pass finds in that folder
+// part is kept (per thread, for the last few indexes asked) and only the name
+// is looked at again.
 class rule_index {
  public:
   explicit rule_index(const std::vector<ignore_rule>& rules);
@@ -83,14 +88,18 @@ class rule_index {
     void freeze();
     bool empty() const { return building_.size() == 1 && building_[0].entries.empty(); }
 
-    // Calls `found(entry, length)` for every literal that `text` starts
-    // with, `length` being the literal's.
+    // Walks from node `at` (0: the root, a new walk) through text[from, to),
+    // calling `found(entry, end)` for every literal that ends at `end`.
+    // Returns the node reached at `to`, or 0 once no literal goes on.
     template <class Found>
-    void walk(std::wstring_view text, Found&& found) const;
+    std::uint32_t walk(std::wstring_view text, std::size_t from, std::size_t to, std::uint32_t at,
+                       Found&& found) const;
 
-    // Bit c of word c / 64 is clear when no literal starts with the
-    // character c (below 128): a walk from there finds nothing.
-    std::uint64_t start_bits(int word) const { return start_bits_[word]; }
+    // False when no literal can start at `text[at]`: a walk from there would
+    // find nothing. Looks at the first two characters, since nearly every
+    // place of a path holds a character that some literal starts with ("."
+    // or a letter) but few hold a pair that one does.
+    bool may_start(std::wstring_view text, std::size_t at) const;
 
    private:
     struct building_node {
@@ -109,6 +118,9 @@ class rule_index {
     // children: "/" is followed by the first letters of every name.
     static constexpr std::size_t dense_from = 6;
     std::uint32_t child(std::uint32_t parent, wchar_t c) const;
+    bool starts_with_unit(std::uint32_t c) const {
+      return ((start_bits_[c / 64] >> (c % 64)) & 1) != 0;
+    }
 
     std::vector<building_node> building_{1};
     std::vector<node> nodes_;
@@ -118,13 +130,46 @@ class rule_index {
     std::array<std::uint32_t, 128> root_ascii_{};        // 0: no child
     bool root_entries_ = false;                          // the empty literal is filed
     std::uint64_t start_bits_[2] = {0, 0};
+    // Bit 128 * a + b is set when a literal starts with "ab" or is "a"
+    // (a and b below 128).
+    std::array<std::uint64_t, 128 * 128 / 64> pair_bits_{};
+  };
+
+  // A walk that reached the end of a path's folder part still inside a
+  // literal: it goes on into each name.
+  struct open_walk {
+    index_route route = index_route::start;
+    std::uint32_t start = 0;  // where in the path the literal begins
+    std::uint32_t node = 0;
+  };
+  // What the pass found in the folder part of the last path given to the
+  // index `owner`: the candidates of the literals that end inside it, the
+  // walks still open at its end, and whether it holds a line break.
+  struct folder_scan {
+    std::uint64_t owner = 0;
+    std::uint64_t used = 0;  // for replacing the longest unused
+    std::wstring folder;     // up to and including the last "/"
+    std::vector<rule_candidate> found;
+    std::vector<open_walk> open;
+    bool line_break = false;
   };
 
   void file_rule(std::uint32_t number);
-  // Appends the candidates of the literals found anywhere in `path`; returns
-  // whether `path` holds a line break, which makes them worthless.
-  bool find_anywhere(std::wstring_view path, std::size_t first_slash,
-                     std::vector<rule_candidate>& out) const;
+  // This thread's folder_scan for this index, not necessarily filled.
+  folder_scan& folder_scan_of() const;
+  // Starts the walks of every route at each place in [from, to) of `path`
+  // and runs them up to `to`, appending their candidates to `out` and, where
+  // `open` is set, the walks still going at `to` to `open`. Returns whether
+  // [from, to) holds a line break.
+  bool scan(std::wstring_view path, std::size_t from, std::size_t to, std::size_t first_slash,
+            std::vector<open_walk>* open, std::vector<rule_candidate>& out) const;
+  // Runs the walks `open` on from `from` to the end of `path`.
+  void resume(std::wstring_view path, std::size_t from, std::size_t first_slash,
+              const std::vector<open_walk>& open, std::vector<rule_candidate>& out) const;
+  // Appends the candidate that finding `value` from `start` to `end` of
+  // `path` gives, if any.
+  static void found(const entry& value, std::size_t start, std::size_t end, std::size_t path_size,
+                    std::size_t first_slash, std::vector<rule_candidate>& out);
 
   std::vector<std::optional<rule_program>> programs_;
   std::vector<index_route> routes_;
@@ -134,6 +179,8 @@ class rule_index {
   std::vector<std::uint32_t> always_;
   bool has_component_ = false;
   bool has_anywhere_ = false;
+  // Tells this index's folder_scan from those of others, alive or gone.
+  std::uint64_t serial_ = 0;
 };
 
 }  // namespace quorvel::filesystem

@@ -52,6 +52,7 @@ const std::vector<std::string> rule_lines = {
     "/include/config/",
     "/arch/*/include/generated/",
     "**/out",
+    "*/out",
     "out/Release/",
     "node_modules/",
     "!node_modules/keep",
@@ -164,7 +165,13 @@ const std::vector<std::wstring> components = {
     L" ",
 };
 
-std::wstring random_path(std::mt19937& random) {
+// Half the time an entry of the folder of `previous`, as a walk asks them:
+// the index keeps what it found in a folder part for the next path.
+std::wstring random_path(std::mt19937& random, const std::wstring& previous) {
+  const std::size_t folder_end = previous.rfind(L'/');
+  if (random() % 2 == 0 && folder_end != std::wstring::npos) {
+    return previous.substr(0, folder_end + 1) + components[random() % components.size()];
+  }
   std::wstring path;
   const std::size_t depth = 1 + random() % 5;
   for (std::size_t i = 0; i < depth; ++i) {
@@ -216,6 +223,7 @@ TEST_F(RuleIndexTest, FilesEachShapeUnderItsLiteral) {
 TEST_F(RuleIndexTest, CandidatesHoldEveryMatchingRuleAndProofsAreTrue) {
   std::mt19937 random(20240601);
   std::vector<rule_candidate> candidates;
+  std::vector<rule_candidate> fresh;
   for (int file_number = 0; file_number < 60; ++file_number) {
     std::string rules = random_rules(random, 1 + random() % 40);
     SCOPED_TRACE(rules);
@@ -227,9 +235,13 @@ TEST_F(RuleIndexTest, CandidatesHoldEveryMatchingRuleAndProofsAreTrue) {
     }
     const std::vector<ignore_rule>& all = compiled->compiled_rules();
     const rule_index index(all);
+    std::wstring path;
     for (int path_number = 0; path_number < 200; ++path_number) {
-      const std::wstring path = random_path(random);
+      path = random_path(random, path);
       index.find_candidates(path, candidates);
+      // An index of its own knows nothing of the paths before.
+      rule_index(all).find_candidates(path, fresh);
+      ASSERT_EQ(candidates, fresh) << text::wide_to_bytes(path);
       ASSERT_TRUE(std::is_sorted(
           candidates.begin(), candidates.end(),
           [](const rule_candidate& a, const rule_candidate& b) { return a.rule <= b.rule; }));
@@ -295,9 +307,10 @@ TEST_F(RuleIndexTest, MatchGivesWhatTheReferenceLoopGives) {
     } catch (const std::exception&) {
       continue;
     }
+    std::wstring path;
     for (int path_number = 0; path_number < 300; ++path_number) {
-      const std::wstring path =
-          path_number < static_cast<int>(paths.size()) ? paths[path_number] : random_path(random);
+      path = path_number < static_cast<int>(paths.size()) ? paths[path_number]
+                                                          : random_path(random, path);
       for (const bool is_directory : {false, true}) {
         const finder_item entry = entry_of(is_directory);
         const outcome fast = run([&](std::wstring& rule, std::wstring& rule_regex) {
