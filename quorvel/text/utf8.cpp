@@ -1,6 +1,7 @@
 #include "quorvel/text/utf8.h"
 
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 namespace quorvel::text {
@@ -57,12 +58,38 @@ std::size_t sequence_length(unsigned char lead) {
   return 0;
 }
 
+// Makes `out` the widened run of ASCII bytes that `bytes` starts with, with
+// room for a unit per byte of the rest (no decoding gives more), and returns
+// the run's length. Names, paths and rule lines are mostly ASCII throughout:
+// the run is found eight bytes at a time, and widened as it is found.
+std::size_t widen_ascii_start(std::string_view bytes, std::wstring& out) {
+  const std::size_t size = bytes.size();
+  out.resize(size);
+  wchar_t* const to = out.data();
+  std::size_t run = 0;
+  for (; run + 8 <= size; run += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes.data() + run, sizeof word);
+    if ((word & 0x8080808080808080u) != 0) {
+      break;
+    }
+    for (std::size_t k = run; k < run + 8; ++k) {
+      to[k] = static_cast<wchar_t>(bytes[k]);
+    }
+  }
+  for (; run < size && static_cast<unsigned char>(bytes[run]) < 0x80; ++run) {
+    to[run] = static_cast<wchar_t>(bytes[run]);
+  }
+  out.resize(run);
+  return run;
+}
+
 }  // namespace
 
 std::wstring utf8_to_wide(const std::string& bytes) {
   std::wstring out;
   const std::size_t size = bytes.size();
-  std::size_t i = 0;
+  std::size_t i = widen_ascii_start(bytes, out);
   while (i < size) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[i + k]); };
     const auto low6 = [&](std::size_t k) { return static_cast<std::uint32_t>(byte(k) & 0x3F); };
@@ -114,20 +141,8 @@ std::wstring utf8_to_wide(const std::string& bytes) {
 
 std::wstring bytes_to_wide(std::string_view bytes) {
   const std::size_t size = bytes.size();
-  // Names are mostly ASCII: the run of ASCII bytes at the start is widened
-  // in one go rather than appended unit by unit.
-  std::size_t i = 0;
-  while (i < size && static_cast<unsigned char>(bytes[i]) < 0x80) {
-    ++i;
-  }
-  std::wstring out(i, L'\0');
-  for (std::size_t k = 0; k < i; ++k) {
-    out[k] = static_cast<wchar_t>(bytes[k]);
-  }
-  if (i == size) {
-    return out;
-  }
-  out.reserve(size);
+  std::wstring out;
+  std::size_t i = widen_ascii_start(bytes, out);
   while (i < size) {
     const auto lead = static_cast<unsigned char>(bytes[i]);
     if (lead < 0x80) {
