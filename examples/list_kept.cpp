@@ -28,6 +28,7 @@
 #include <quorvel/filesystem/finder.h>
 #include <quorvel/filesystem/gitignore.h>
 #include <quorvel/filesystem/item.h>
+#include <quorvel/filesystem/lean_item.h>
 #include <quorvel/git/walker.h>
 #include <quorvel/git/work_tree.h>
 #include <quorvel/platform/console.h>
@@ -104,6 +105,13 @@ bool read_options(const std::vector<std::wstring>& arguments, options& out) {
   line = quorvel::text::wide_to_bytes(path.substr(cut));
 }
 
+// A record's path and its native text: the design's records hold them in
+// their `entry`, lean ones hold the text.
+const std::filesystem::path& path_of(const qf::finder_item& entry) { return entry.entry.path(); }
+std::filesystem::path path_of(const qf::lean_item& entry) { return entry.path; }
+const auto& native_of(const qf::finder_item& entry) { return entry.entry.path().native(); }
+const auto& native_of(const qf::lean_item& entry) { return entry.path; }
+
 // Writes each kept entry that the walk hands out. `root` is the walk's root;
 // the records' paths begin with it and a "/".
 template <class Walk>
@@ -115,7 +123,7 @@ void list(Walk& walk, const std::filesystem::path& root, const options& chosen,
       !root_text.empty() &&
       (root_text.back() == '/' || (qp::backslash_is_separator && root_text.back() == '\\'));
   const std::size_t cut = ends_in_separator ? root_text.size() : root_text.size() + 1;
-  qf::finder_item entry{std::filesystem::path()};
+  typename Walk::item_type entry{std::filesystem::path()};
   std::string line;
   while (walk.next(entry)) {
     if (entry.ignored) {
@@ -127,10 +135,10 @@ void list(Walk& walk, const std::filesystem::path& root, const options& chosen,
     const bool is_folder = (entry.attributes & qp::attribute_directory) != 0 &&
                            (entry.attributes & qp::attribute_reparse_point) == 0;
     if (is_folder && !chosen.folders &&
-        (chosen.design || !quorvel::git::holds_repository(entry.entry.path()))) {
+        (chosen.design || !quorvel::git::holds_repository(path_of(entry)))) {
       continue;
     }
-    assign_below(line, entry.entry.path().native(), cut);
+    assign_below(line, native_of(entry), cut);
     if (is_folder) {
       line += '/';
     }
@@ -155,7 +163,7 @@ int main(int argc, char** argv) {
       qf::finder<qf::gitignore, qf::finder_item> walk(root, L".gitignore", qf::item_times::skip);
       list(walk, root, chosen, out);
     } else {
-      quorvel::git::walker walk(root, {}, qf::item_times::skip);
+      quorvel::git::lean_walker walk(root, {}, qf::item_times::skip);
       list(walk, root, chosen, out);
     }
   } catch (const std::exception& failure) {

@@ -60,6 +60,31 @@ struct git_walk_state {
   std::string lead;     // ... and what is put before the rest
 };
 
+// A record that keeps its path as native text (lean_item) rather than in a
+// std::filesystem::directory_entry (item).
+template <class Item>
+concept text_path_record = !requires(const Item& record) { record.entry.path(); };
+
+// The native text of a record's path, whichever way the record keeps it.
+template <class Item>
+platform::native_view path_text(const Item& record) {
+  if constexpr (text_path_record<Item>) {
+    return record.path;
+  } else {
+    return record.entry.path().native();
+  }
+}
+
+// A record's path: the one its entry holds, or one made from its text.
+template <class Item>
+decltype(auto) path_of(const Item& record) {
+  if constexpr (text_path_record<Item>) {
+    return std::filesystem::path(record.path);
+  } else {
+    return record.entry.path();
+  }
+}
+
 }  // namespace detail
 
 // The options of a rule-file type, which the walk hands to each file it
@@ -111,6 +136,8 @@ struct ignore_entry {
 template <class Rules, class Item>
 class finder {
  public:
+  using item_type = Item;  // the records that `next` fills
+
   // Loads the rule files of the root's ancestors and queues the root; lists
   // nothing. `names` holds the rule-file names separated by "|"; empty loads
   // none. `times` says whether the records of listed entries read their
@@ -138,9 +165,10 @@ class finder {
   void apply_ignores(Item& record);
   void list_folder(const Item& folder, const std::filesystem::path& where,
                    const platform::folder_queries& queries);
-  // The same for a folder whose path is too long for the system to take
-  // whole, through a listing of its own.
-  void list_deep_folder(const Item& folder, platform::folder_listing& listing);
+  // The same through a listing of the library's own: for a folder whose path
+  // is too long for the system to take whole, and for every folder where
+  // the records keep their paths as text.
+  void list_with(const Item& folder, platform::folder_listing& listing);
   // Judges one listed entry and keeps it (and queues a folder to enter).
   void add_entry(const Item& folder, Item& record);
   // Whether a listed name is a repository's own ".git" (git's walk only),
@@ -157,7 +185,7 @@ class finder {
   // between its top and the root), the path that the rules match, and the
   // verdict of the files in force.
   void start_git_walk(const std::filesystem::path& root);
-  std::string_view below_top(const std::filesystem::path& path, std::string& buffer) const;
+  std::string_view below_top(platform::native_view path, std::string& buffer) const;
   void decide_as_git(Item& record, std::string_view path, bool is_folder) const;
 
   std::vector<Item> folders;
@@ -193,7 +221,15 @@ void copy_verdict(const Item& from, Item& to) {
 template <class Item>
 bool is_link_not_to_enter(const Item& record) {
   if constexpr (platform::backslash_is_separator) {
-    return platform::is_link_not_to_enter(record.entry);
+    if constexpr (text_path_record<Item>) {
+      // Without the reparse bit a folder is no link; with it, its tag tells.
+      std::error_code error;
+      return (record.attributes & platform::attribute_reparse_point) != 0 &&
+             platform::is_link_not_to_enter(
+                 std::filesystem::directory_entry(path_of(record), error));
+    } else {
+      return platform::is_link_not_to_enter(record.entry);
+    }
   } else {
     return (record.attributes & platform::attribute_reparse_point) != 0;
   }
@@ -300,21 +336,21 @@ bool finder<Rules, Item>::next(Item& out) {
     // open folder. Git reads no rule file inside an ignored folder.
     const bool reads_rules = !git_style || !folder.ignored;
     const auto level = static_cast<std::int32_t>(folders.size());
-    const std::filesystem::path where = platform::listing_path(folder.entry.path());
-    if (platform::fits_whole(where)) {
+    const std::filesystem::path where = platform::listing_path(detail::path_of(folder));
+    if (!detail::text_path_record<Item> && platform::fits_whole(where)) {
       // The standard listing caches each entry's type in the record's
       // `entry`, which no other way of making one does without a query.
       const platform::folder_queries queries(where);
       if (reads_rules) {
-        enter_folder(folder.entry.path(), level, &queries);
+        enter_folder(detail::path_of(folder), level, &queries);
       }
       list_folder(folder, where, queries);
     } else {
       platform::folder_listing listing(where);
       if (reads_rules) {
-        enter_folder(folder.entry.path(), level, &listing.queries());
+        enter_folder(detail::path_of(folder), level, &listing.queries());
       }
-      list_deep_folder(folder, listing);
+      list_with(folder, listing);
     }
     if constexpr (requires { sort_entries(items); }) {
       sort_entries(items);
@@ -350,15 +386,17 @@ void finder<Rules, Item>::list_folder(const Item& folder, const std::filesystem:
         continue;
       }
     }
-    Item record(*listing, queries, entry_times);
-    add_entry(folder, record);
+    if constexpr (!detail::text_path_record<Item>) {
+      Item record(*listing, queries, entry_times);
+      add_entry(folder, record);
+    }
     listing.increment(error);
   }
   drop_nested_repository(folder, pending, holds_git);
 }
 
 template <class Rules, class Item>
-void finder<Rules, Item>::list_deep_folder(const Item& folder, platform::folder_listing& listing) {
+void finder<Rules, Item>::list_with(const Item& folder, platform::folder_listing& listing) {
   // Passed over in silence as list_folder does: what cannot be opened lists
   // nothing, and a read that fails ends the listing.
   const std::size_t pending = folders.size();
@@ -367,9 +405,15 @@ void finder<Rules, Item>::list_deep_folder(const Item& folder, platform::folder_
     if (passes_over(listing.name(), holds_git)) {
       continue;
     }
-    Item record(folder.entry.path() / listing.name(), listing.type(), listing.queries(),
-                entry_times);
-    add_entry(folder, record);
+    if constexpr (detail::text_path_record<Item>) {
+      Item record(detail::path_text(folder), listing.name(), listing.type(), listing.queries(),
+                  entry_times);
+      add_entry(folder, record);
+    } else {
+      Item record(folder.entry.path() / listing.name(), listing.type(), listing.queries(),
+                  entry_times);
+      add_entry(folder, record);
+    }
   }
   drop_nested_repository(folder, pending, holds_git);
 }
@@ -407,8 +451,8 @@ void finder<Rules, Item>::drop_nested_repository([[maybe_unused]] const Item& fo
     // A folder that holds a repository of its own (not the work tree's top)
     // is handed out but not entered: what was found in it goes again.
     std::string buffer;
-    if (holds_git && !below_top(folder.entry.path(), buffer).empty() &&
-        Rules::holds_repository(platform::listing_path(folder.entry.path()))) {
+    if (holds_git && !below_top(detail::path_text(folder), buffer).empty() &&
+        Rules::holds_repository(platform::listing_path(detail::path_of(folder)))) {
       items.clear();
       folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(pending), folders.end());
     }
@@ -450,7 +494,7 @@ void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_
   if constexpr (git_style) {
     // Matched below the top: the file's folder and the "/" after it are cut.
     std::string buffer;
-    const std::string_view below = below_top(folder, buffer);
+    const std::string_view below = below_top(folder.native(), buffer);
     folder_length = below.empty() ? 0 : below.size() + 1;
   }
   for (const std::filesystem::path& name : ignore_names) {
@@ -482,7 +526,8 @@ void finder<Rules, Item>::apply_ignores(Item& record) {
     // An entry of an ignored folder keeps the folder's verdict.
     if (!record.ignored) {
       std::string buffer;
-      decide_as_git(record, below_top(record.entry.path(), buffer), detail::is_real_folder(record));
+      decide_as_git(record, below_top(detail::path_text(record), buffer),
+                    detail::is_real_folder(record));
     }
   } else if (!record.ignored) {
     // Shared by all files in force: a file that decides without naming a rule
@@ -510,7 +555,7 @@ void finder<Rules, Item>::apply_ignores(Item& record) {
   }
   if constexpr (!platform::backslash_is_separator) {
     using text_view = std::basic_string_view<std::filesystem::path::value_type>;
-    const text_view path = record.entry.path().native();
+    const text_view path = detail::path_text(record);
     const std::size_t slash = path.rfind(static_cast<text_view::value_type>('/'));
     if (slash != text_view::npos && slash + 1 < path.size()) {
       // A path's last element after a "/" equals a name exactly when the
@@ -526,7 +571,7 @@ void finder<Rules, Item>::apply_ignores(Item& record) {
       return;
     }
   }
-  if (ignore_names.count(record.entry.path().filename()) != 0) {
+  if (ignore_names.count(detail::path_of(record).filename()) != 0) {
     record.is_rule_file = true;
   }
 }
@@ -613,7 +658,7 @@ void finder<Rules, Item>::start_git_walk(const std::filesystem::path& root) {
 }
 
 template <class Rules, class Item>
-std::string_view finder<Rules, Item>::below_top(const std::filesystem::path& path,
+std::string_view finder<Rules, Item>::below_top(platform::native_view path,
                                                 std::string& buffer) const {
   std::string_view text = platform::utf8_view(path, buffer);
   text = text.substr(std::min(git_.cut, text.size()));

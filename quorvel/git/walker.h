@@ -6,6 +6,7 @@
 
 #include "quorvel/filesystem/finder.h"
 #include "quorvel/filesystem/item.h"
+#include "quorvel/filesystem/lean_item.h"
 #include "quorvel/git/ignore_file.h"
 
 namespace quorvel::git {
@@ -18,16 +19,31 @@ namespace quorvel::git {
 //     git::walker walk("/src/project");
 //     filesystem::finder_item entry{std::filesystem::path()};
 //     while (walk.next(entry)) { ... entry.ignored, entry.rule_file ... }
-class walker : public filesystem::finder<ignore_file, filesystem::finder_item> {
+//
+// `Item` is the record type: filesystem::finder_item (walker), or
+// filesystem::lean_item (lean_walker), which keeps its path as native text
+// and so costs a fraction of a finder_item per entry.
+template <class Item>
+class basic_walker : public filesystem::finder<ignore_file, Item> {
  public:
   // Finds the work tree, loads the exclude files and the rule files from its
   // top down to the root, and queues the root; lists nothing. `options`
   // reach every rule file (git's core.ignoreCase); `times` says whether the
   // records read the entries' times. Throws what reading a rule file throws
   // (std::bad_alloc, std::length_error for a file too large to hold).
-  explicit walker(const std::filesystem::path& root, ignore_options options = {},
-                  filesystem::item_times times = filesystem::item_times::read)
-      : finder(root, L".gitignore", options, times) {}
+  explicit basic_walker(const std::filesystem::path& root, ignore_options options = {},
+                        filesystem::item_times times = filesystem::item_times::read)
+      : filesystem::finder<ignore_file, Item>(root, L".gitignore", options, times) {}
+};
+
+class walker : public basic_walker<filesystem::finder_item> {
+ public:
+  using basic_walker::basic_walker;
+};
+
+class lean_walker : public basic_walker<filesystem::lean_item> {
+ public:
+  using basic_walker::basic_walker;
 };
 
 }  // namespace quorvel::git
