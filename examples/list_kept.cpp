@@ -107,10 +107,18 @@ bool read_options(const std::vector<std::wstring>& arguments, options& out) {
 
 // A record's path and its native text: the design's records hold them in
 // their `entry`, lean ones hold the text.
-const std::filesystem::path& path_of(const qf::finder_item& entry) { return entry.entry.path(); }
-std::filesystem::path path_of(const qf::lean_item& entry) { return entry.path; }
-const auto& native_of(const qf::finder_item& entry) { return entry.entry.path().native(); }
-const auto& native_of(const qf::lean_item& entry) { return entry.path; }
+const std::filesystem::path& path_of(const qf::finder_item& entry) {
+  return entry.entry.path();
+}
+std::filesystem::path path_of(const qf::lean_item& entry) {
+  return entry.path;
+}
+const auto& native_of(const qf::finder_item& entry) {
+  return entry.entry.path().native();
+}
+const auto& native_of(const qf::lean_item& entry) {
+  return entry.path;
+}
 
 // Writes each kept entry that the walk hands out. `root` is the walk's root;
 // the records' paths begin with it and a "/".

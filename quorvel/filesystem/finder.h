@@ -63,7 +63,9 @@ struct git_walk_state {
 // A record that keeps its path as native text (lean_item) rather than in a
 // std::filesystem::directory_entry (item).
 template <class Item>
-concept text_path_record = !requires(const Item& record) { record.entry.path(); };
+concept text_path_record = !requires(const Item& record) {
+  record.entry.path();
+};
 
 // The native text of a record's path, whichever way the record keeps it.
 template <class Item>

@@ -65,6 +65,14 @@ class lean_item {
 // The wide text of a record's path.
 std::wstring item_path(const lean_item& entry);
 
+// The native text of a record's path, for code that takes either kind.
+inline platform::native_view native_text(const item& entry) {
+  return entry.entry.path().native();
+}
+inline platform::native_view native_text(const lean_item& entry) {
+  return entry.path;
+}
+
 // Sorts one folder's records as sort_entries does finder_items: the
 // non-directories before the directories, each group in descending path
 // order, so that the walk hands them out from the back in ascending order.

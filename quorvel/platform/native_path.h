@@ -47,8 +47,8 @@ std::filesystem::path listing_path(const std::filesystem::path& folder);
 // The native text of `path` as UTF-8 bytes: on POSIX systems its own bytes,
 // viewed where they are (`buffer` unused); on Windows its UTF-16 text
 // converted into `buffer`. The view lives as long as both.
-inline std::string_view utf8_view(
-    std::basic_string_view<std::filesystem::path::value_type> path, std::string& buffer) {
+inline std::string_view utf8_view(std::basic_string_view<std::filesystem::path::value_type> path,
+                                  std::string& buffer) {
 #ifdef _WIN32
   buffer = text::wide_to_bytes(path);
   return buffer;

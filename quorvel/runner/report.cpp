@@ -26,12 +26,25 @@ judgement judge_entry(const filesystem::finder_item& entry, const expected_map& 
   return verdict;
 }
 
-judgement judge_entry(const filesystem::finder_item& entry, std::wstring_view path,
-                      expected_lookup& expected) {
+namespace {
+
+judgement judge_path(bool ignored, std::wstring_view path, expected_lookup& expected) {
   judgement verdict;
   verdict.found = expected.covers(path);
-  verdict.right = entry.ignored == verdict.found;
+  verdict.right = ignored == verdict.found;
   return verdict;
+}
+
+}  // namespace
+
+judgement judge_entry(const filesystem::finder_item& entry, std::wstring_view path,
+                      expected_lookup& expected) {
+  return judge_path(entry.ignored, path, expected);
+}
+
+judgement judge_entry(const filesystem::lean_item& entry, std::wstring_view path,
+                      expected_lookup& expected) {
+  return judge_path(entry.ignored, path, expected);
 }
 
 void report_entry(output& out, const filesystem::finder_item& entry, const judgement& verdict,
@@ -52,9 +65,9 @@ void write_path(output& out, std::wstring_view text) {
 // The line of report_entry, with the path below the folder as `below`; with
 // a `source`, the git mode's rule part (the rule file's name and the line's
 // number) instead of the regular expression.
-template <class Text>
-void write_line(output& out, const filesystem::finder_item& entry, const judgement& verdict,
-                Text below, const std::string_view* source = nullptr) {
+template <class Record, class Text>
+void write_line(output& out, const Record& entry, const judgement& verdict, Text below,
+                const std::string_view* source = nullptr) {
   out.colour(verdict.right ? colour_green : colour_red);
   out.narrow(verdict.right ? " OK" : "ERR");
   out.colour(colour_restore);
@@ -111,7 +124,22 @@ void report_git_entry(output& out, const filesystem::finder_item& entry, std::ws
              &source);
 }
 
+void report_git_entry(output& out, const filesystem::lean_item& entry, std::wstring_view path,
+                      const judgement& verdict, std::size_t prefix_length,
+                      std::string_view source) {
+  write_line(out, entry, verdict,
+             prefix_length < path.size() ? path.substr(prefix_length) : std::wstring_view(),
+             &source);
+}
+
 void report_git_entry_below(output& out, const filesystem::finder_item& entry,
+                            const judgement& verdict,
+                            std::basic_string_view<std::filesystem::path::value_type> below,
+                            std::string_view source) {
+  write_line(out, entry, verdict, below, &source);
+}
+
+void report_git_entry_below(output& out, const filesystem::lean_item& entry,
                             const judgement& verdict,
                             std::basic_string_view<std::filesystem::path::value_type> below,
                             std::string_view source) {

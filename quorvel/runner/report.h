@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "quorvel/filesystem/item.h"
+#include "quorvel/filesystem/lean_item.h"
 #include "quorvel/runner/expected.h"
 #include "quorvel/runner/expected_lookup.h"
 #include "quorvel/runner/output.h"
@@ -28,6 +29,8 @@ judgement judge_entry(const filesystem::finder_item& entry, const expected_map& 
 // The same judgement, from a lookup over the same set; `path` is the wide
 // text of the entry's path (filesystem::item_path).
 judgement judge_entry(const filesystem::finder_item& entry, std::wstring_view path,
+                      expected_lookup& expected);
+judgement judge_entry(const filesystem::lean_item& entry, std::wstring_view path,
                       expected_lookup& expected);
 
 // Writes the entry's line: " OK" or "ERR", " : ", the walker's and git's
@@ -55,9 +58,15 @@ void report_entry_below(output& out, const filesystem::finder_item& entry, const
 // regular expression. `source` is read only for an ignored entry.
 void report_git_entry(output& out, const filesystem::finder_item& entry, std::wstring_view path,
                       const judgement& verdict, std::size_t prefix_length, std::string_view source);
+void report_git_entry(output& out, const filesystem::lean_item& entry, std::wstring_view path,
+                      const judgement& verdict, std::size_t prefix_length, std::string_view source);
 
 // The same for a path below the test folder, as report_entry_below.
 void report_git_entry_below(output& out, const filesystem::finder_item& entry,
+                            const judgement& verdict,
+                            std::basic_string_view<std::filesystem::path::value_type> below,
+                            std::string_view source);
+void report_git_entry_below(output& out, const filesystem::lean_item& entry,
                             const judgement& verdict,
                             std::basic_string_view<std::filesystem::path::value_type> below,
                             std::string_view source);

@@ -9,6 +9,7 @@
 #include "quorvel/filesystem/finder.h"
 #include "quorvel/filesystem/gitignore.h"
 #include "quorvel/filesystem/item.h"
+#include "quorvel/filesystem/lean_item.h"
 #include "quorvel/git/walker.h"
 #include "quorvel/git/work_tree.h"
 #include "quorvel/platform/environment.h"
@@ -35,11 +36,11 @@ template <class Walker, class WriteBelow, class Write>
 std::uint64_t judge_walk(Walker& walker, const std::filesystem::path& folder_path,
                          expected_lookup& lookup, bool errors_only, WriteBelow write_below,
                          Write write) {
-  filesystem::finder_item current{std::filesystem::path()};
+  typename Walker::item_type current{std::filesystem::path()};
   std::uint64_t error_count = 0;
   const native_view folder_native = folder_path.native();
   while (walker.next(current)) {
-    const native_view native = current.entry.path().native();
+    const native_view native = filesystem::native_text(current);
     if (!platform::backslash_is_separator && native.size() > folder_native.size() &&
         native[folder_native.size()] == '/' && native.starts_with(folder_native)) {
       judgement verdict;
@@ -70,19 +71,19 @@ std::uint64_t walk_as_git(const std::filesystem::path& folder_path, std::size_t 
   const git::work_tree tree = git::find_work_tree(folder_path);
   git::ignore_options options;
   options.ignore_case = tree.ignore_case.value_or(false);
-  git::walker walker(folder_path, options, filesystem::item_times::skip);
+  // Its records keep their paths as text: the report needs nothing more.
+  git::lean_walker walker(folder_path, options, filesystem::item_times::skip);
   // Without a repository the test folder is the top, as for the walk.
   rule_sources sources(tree.top.empty() ? folder_path : tree.top);
-  const auto source_of = [&sources](const filesystem::finder_item& entry) {
+  const auto source_of = [&sources](const filesystem::lean_item& entry) {
     return entry.ignored ? sources.name(entry.rule_file) : std::string_view();
   };
   return judge_walk(
       walker, folder_path, lookup, errors_only,
-      [&](const filesystem::finder_item& entry, const judgement& verdict, native_view below) {
+      [&](const filesystem::lean_item& entry, const judgement& verdict, native_view below) {
         report_git_entry_below(out, entry, verdict, below, source_of(entry));
       },
-      [&](const filesystem::finder_item& entry, const std::wstring& path,
-          const judgement& verdict) {
+      [&](const filesystem::lean_item& entry, const std::wstring& path, const judgement& verdict) {
         report_git_entry(out, entry, path, verdict, prefix_length, source_of(entry));
       });
 }

@@ -185,6 +185,56 @@ TEST_F(GitWalkTest, ReadsNoFileAboveTheTop) {
   EXPECT_FALSE(rows.at(0).ignored);
 }
 
+// Everything a record says, whichever kind it is.
+struct record_row {
+  std::string path;
+  std::uint32_t attributes;
+  std::int64_t created;
+  std::int64_t modified;
+  bool ignored;
+  bool is_rule_file;
+  std::wstring rule;
+  std::string rule_file;
+  std::uint32_t rule_line;
+  bool operator==(const record_row&) const = default;
+};
+
+void PrintTo(const record_row& row, std::ostream* out) {
+  *out << row.path << " 0x" << std::hex << row.attributes << std::dec << ' ' << row.ignored << ' '
+       << row.rule_file << ':' << row.rule_line;
+}
+
+// The records of a walk of `start` with `Walker`, in the walk's order.
+template <class Walker>
+std::vector<record_row> records(const fs::path& start, filesystem::item_times times) {
+  std::vector<record_row> rows;
+  Walker walk(start, {}, times);
+  typename Walker::item_type entry{fs::path()};
+  while (walk.next(entry)) {
+    rows.push_back({platform::generic_utf8(platform::to_path(filesystem::item_path(entry))),
+                    entry.attributes, entry.created, entry.modified, entry.ignored,
+                    entry.is_rule_file, entry.rule, platform::generic_utf8(entry.rule_file),
+                    entry.rule_line});
+  }
+  return rows;
+}
+
+TEST_F(GitWalkTest, LeanRecordsSayWhatTheDesignsSay) {
+  // Links, a nested repository, names that are UTF-8 and an ignored folder,
+  // with the times read and skipped, from an absolute and a relative root.
+  for (const auto times : {filesystem::item_times::read, filesystem::item_times::skip}) {
+    const std::vector<record_row> design = records<walker>(root / "tree", times);
+    EXPECT_EQ(records<lean_walker>(root / "tree", times), design);
+    EXPECT_GT(design.size(), 20U);
+  }
+  const fs::path before = fs::current_path();
+  fs::current_path(root / "tree/a");
+  const auto design = records<walker>(fs::path("b/.."), filesystem::item_times::skip);
+  const auto lean = records<lean_walker>(fs::path("b/.."), filesystem::item_times::skip);
+  fs::current_path(before);
+  EXPECT_EQ(lean, design);
+}
+
 struct query_row {
   std::string path;
   bool is_folder;
