@@ -88,7 +88,7 @@ void lean_item::refresh() {
 }
 
 std::wstring item_path(const lean_item& entry) {
-  return platform::to_wide(std::filesystem::path(entry.path));
+  return platform::native_to_wide(entry.path);
 }
 
 void sort_entries(std::vector<lean_item>& entries) {

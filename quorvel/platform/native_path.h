@@ -25,6 +25,8 @@ inline constexpr bool backslash_is_separator = false;
 
 // The native text of `path` as wide text.
 std::wstring to_wide(const std::filesystem::path& path);
+// The same for the native text of a path, at hand without a path object.
+std::wstring native_to_wide(std::basic_string_view<std::filesystem::path::value_type> text);
 
 // The generic text of `path` ("/" between elements) as wide text.
 std::wstring to_generic_wide(const std::filesystem::path& path);

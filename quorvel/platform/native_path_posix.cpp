@@ -7,6 +7,10 @@ std::wstring to_wide(const std::filesystem::path& path) {
   return text::bytes_to_wide(path.native());
 }
 
+std::wstring native_to_wide(std::string_view text) {
+  return text::bytes_to_wide(text);
+}
+
 std::wstring to_generic_wide(const std::filesystem::path& path) {
   return to_wide(path);
 }

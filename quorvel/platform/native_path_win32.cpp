@@ -14,6 +14,10 @@ std::wstring to_wide(const std::filesystem::path& path) {
   return path.native();
 }
 
+std::wstring native_to_wide(std::wstring_view text) {
+  return std::wstring(text);
+}
+
 std::wstring to_generic_wide(const std::filesystem::path& path) {
   return path.generic_wstring();
 }
