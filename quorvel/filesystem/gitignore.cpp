@@ -97,11 +97,25 @@ gitignore::gitignore(const std::filesystem::path& file, std::string_view bytes) 
 
 bool gitignore::match(const finder_item& entry, std::wstring_view path, std::wstring& rule,
                       std::wstring& rule_regex) const {
+  return match_as(entry.is_directory(), path, rule, rule_regex);
+}
+
+bool gitignore::match(const lean_item& entry, std::wstring_view path, std::wstring& rule,
+                      std::wstring& rule_regex) const {
+  return match_as(entry.is_directory(), path, rule, rule_regex);
+}
+
+bool gitignore::match_reference(const finder_item& entry, std::wstring_view path,
+                                std::wstring& rule, std::wstring& rule_regex) const {
+  return match_reference_as(entry.is_directory(), path, rule, rule_regex);
+}
+
+bool gitignore::match_as(bool is_directory, std::wstring_view path, std::wstring& rule,
+                         std::wstring& rule_regex) const {
 #ifdef QUORVEL_REFERENCE_MATCHING
-  return match_reference(entry, path, rule, rule_regex);
+  return match_reference_as(is_directory, path, rule, rule_regex);
 #else
   check_match_path(path);
-  const bool is_directory = entry.is_directory();
   if (is_directory && path == L"/.git") {
     return true;
   }
@@ -127,10 +141,9 @@ bool gitignore::match(const finder_item& entry, std::wstring_view path, std::wst
 #endif
 }
 
-bool gitignore::match_reference(const finder_item& entry, std::wstring_view path,
-                                std::wstring& rule, std::wstring& rule_regex) const {
+bool gitignore::match_reference_as(bool is_directory, std::wstring_view path, std::wstring& rule,
+                                   std::wstring& rule_regex) const {
   check_match_path(path);
-  const bool is_directory = entry.is_directory();
   // The repository's own folder is never handed to the rules, so no rule can
   // un-ignore it; a file of that name, or a nested one, is an ordinary entry.
   if (is_directory && path == L"/.git") {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "quorvel/filesystem/item.h"
+#include "quorvel/filesystem/lean_item.h"
 
 namespace quorvel::filesystem {
 
@@ -61,6 +62,10 @@ class gitignore {
   // QUORVEL_REFERENCE_MATCHING, it is `match_reference`.
   bool match(const finder_item& entry, std::wstring_view path, std::wstring& rule,
              std::wstring& rule_regex) const;
+  // The same for a lean record (the walk's records that keep their paths as
+  // text).
+  bool match(const lean_item& entry, std::wstring_view path, std::wstring& rule,
+             std::wstring& rule_regex) const;
 
   // `match` as the straightforward loop: every rule that applies and could
   // change the verdict is run with std::regex_match, in file order.
@@ -71,6 +76,13 @@ class gitignore {
   const std::vector<ignore_rule>& compiled_rules() const { return rules; }
 
  private:
+  // `match` and `match_reference` for an entry that is a directory or not:
+  // all they ask of the record.
+  bool match_as(bool is_directory, std::wstring_view path, std::wstring& rule,
+                std::wstring& rule_regex) const;
+  bool match_reference_as(bool is_directory, std::wstring_view path, std::wstring& rule,
+                          std::wstring& rule_regex) const;
+
   // Compiles one non-empty line and appends it. Throws std::out_of_range when
   // nothing is left of the pattern ("!") and std::regex_error when its
   // expression is invalid, both without the file and line.

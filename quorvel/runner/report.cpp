@@ -116,6 +116,17 @@ void report_entry_below(output& out, const filesystem::finder_item& entry, const
   write_line(out, entry, verdict, below);
 }
 
+void report_entry(output& out, const filesystem::lean_item& entry, std::wstring_view path,
+                  const judgement& verdict, std::size_t prefix_length) {
+  write_line(out, entry, verdict,
+             prefix_length < path.size() ? path.substr(prefix_length) : std::wstring_view());
+}
+
+void report_entry_below(output& out, const filesystem::lean_item& entry, const judgement& verdict,
+                        std::basic_string_view<std::filesystem::path::value_type> below) {
+  write_line(out, entry, verdict, below);
+}
+
 void report_git_entry(output& out, const filesystem::finder_item& entry, std::wstring_view path,
                       const judgement& verdict, std::size_t prefix_length,
                       std::string_view source) {

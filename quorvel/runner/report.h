@@ -44,12 +44,16 @@ void report_entry(output& out, const filesystem::finder_item& entry, const judge
 // judgement and the line.
 void report_entry(output& out, const filesystem::finder_item& entry, std::wstring_view path,
                   const judgement& verdict, std::size_t prefix_length);
+void report_entry(output& out, const filesystem::lean_item& entry, std::wstring_view path,
+                  const judgement& verdict, std::size_t prefix_length);
 
 // The same, for a path whose native text is the test folder's, a "/" and
 // more: `below` is that native text without the folder's, which cutting the
 // folder's characters from the wide text comes to, since decoding never runs
 // across a "/". Written as it is, with no decoding and encoding.
 void report_entry_below(output& out, const filesystem::finder_item& entry, const judgement& verdict,
+                        std::basic_string_view<std::filesystem::path::value_type> below);
+void report_entry_below(output& out, const filesystem::lean_item& entry, const judgement& verdict,
                         std::basic_string_view<std::filesystem::path::value_type> below);
 
 // The git mode's line of report_entry: for an ignored entry, after the rule

@@ -139,16 +139,17 @@ int run_test(const options& chosen, output& out) {
                    walk_as_git(folder_path, prefix_length, git_lookup, chosen.errors_only, out));
     return exit_completed;
   }
-  // The report shows no times, so the walk does not read them.
-  filesystem::finder<filesystem::gitignore, filesystem::finder_item> walker(
+  // The report shows no times, so the walk does not read them, and it reads
+  // nothing of a record that a lean one does not hold.
+  filesystem::finder<filesystem::gitignore, filesystem::lean_item> walker(
       folder_path, L".gitignore", filesystem::item_times::skip);
   expected_lookup lookup(expected_ignored);
   const std::uint64_t error_count = judge_walk(
       walker, folder_path, lookup, chosen.errors_only,
-      [&out](const filesystem::finder_item& entry, const judgement& verdict, native_view below) {
+      [&out](const filesystem::lean_item& entry, const judgement& verdict, native_view below) {
         report_entry_below(out, entry, verdict, below);
       },
-      [&out, prefix_length](const filesystem::finder_item& entry, const std::wstring& path,
+      [&out, prefix_length](const filesystem::lean_item& entry, const std::wstring& path,
                             const judgement& verdict) {
         report_entry(out, entry, path, verdict, prefix_length);
       });

@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <ostream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "quorvel/filesystem/gitignore.h"
 #include "quorvel/git/check.h"
 #include "quorvel/git/work_tree.h"
 #include "quorvel/platform/native_path.h"
@@ -208,7 +210,13 @@ void PrintTo(const record_row& row, std::ostream* out) {
 template <class Walker>
 std::vector<record_row> records(const fs::path& start, filesystem::item_times times) {
   std::vector<record_row> rows;
-  Walker walk(start, {}, times);
+  Walker walk = [&] {
+    if constexpr (std::is_constructible_v<Walker, fs::path, std::wstring, filesystem::item_times>) {
+      return Walker(start, L".gitignore", times);
+    } else {
+      return Walker(start, {}, times);
+    }
+  }();
   typename Walker::item_type entry{fs::path()};
   while (walk.next(entry)) {
     rows.push_back({platform::generic_utf8(platform::to_path(filesystem::item_path(entry))),
@@ -221,18 +229,26 @@ std::vector<record_row> records(const fs::path& start, filesystem::item_times ti
 
 TEST_F(GitWalkTest, LeanRecordsSayWhatTheDesignsSay) {
   // Links, a nested repository, names that are UTF-8 and an ignored folder,
-  // with the times read and skipped, from an absolute and a relative root.
+  // with the times read and skipped, from an absolute and a relative root;
+  // git's engine and the design's.
+  using design_finder = filesystem::finder<filesystem::gitignore, filesystem::finder_item>;
+  using lean_finder = filesystem::finder<filesystem::gitignore, filesystem::lean_item>;
   for (const auto times : {filesystem::item_times::read, filesystem::item_times::skip}) {
     const std::vector<record_row> design = records<walker>(root / "tree", times);
     EXPECT_EQ(records<lean_walker>(root / "tree", times), design);
     EXPECT_GT(design.size(), 20U);
+    EXPECT_EQ(records<lean_finder>(root / "tree", times),
+              records<design_finder>(root / "tree", times));
   }
   const fs::path before = fs::current_path();
   fs::current_path(root / "tree/a");
   const auto design = records<walker>(fs::path("b/.."), filesystem::item_times::skip);
   const auto lean = records<lean_walker>(fs::path("b/.."), filesystem::item_times::skip);
+  const auto by_design = records<design_finder>(fs::path(".."), filesystem::item_times::skip);
+  const auto lean_by_design = records<lean_finder>(fs::path(".."), filesystem::item_times::skip);
   fs::current_path(before);
   EXPECT_EQ(lean, design);
+  EXPECT_EQ(lean_by_design, by_design);
 }
 
 struct query_row {
