@@ -172,6 +172,7 @@ int main(int argc, char** argv) {
       list(walk, root, chosen, out);
     } else {
       quorvel::git::lean_walker walk(root, {}, qf::item_times::skip);
+      walk.list_ahead();  // the folders are read on a second thread
       list(walk, root, chosen, out);
     }
   } catch (const std::exception& failure) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "quorvel/filesystem/item.h"
+#include "quorvel/filesystem/read_ahead.h"
 #include "quorvel/platform/file_info.h"
 #include "quorvel/platform/folder_listing.h"
 #include "quorvel/platform/native_path.h"
@@ -159,6 +161,13 @@ class finder {
   // as exceptions; the walk can go on with the next folder afterwards.
   virtual bool next(Item& out);
 
+  // Lists the folders ahead of the walk on a second thread, so that the
+  // system's share of reading them overlaps with judging their entries;
+  // the records and their order stay the same. Only for records that keep
+  // their paths as text (lean_item), and only before the first `next`;
+  // otherwise it does nothing.
+  void list_ahead();
+
  private:
   static constexpr bool git_style = detail::git_style_rules<Rules>;
 
@@ -171,6 +180,9 @@ class finder {
   // is too long for the system to take whole, and for every folder where
   // the records keep their paths as text.
   void list_with(const Item& folder, platform::folder_listing& listing);
+  // The same from a listing read ahead, with queries about its entries.
+  void list_names(const Item& folder, const listed_names& names,
+                  const platform::folder_queries& queries);
   // Judges one listed entry and keeps it (and queues a folder to enter).
   void add_entry(const Item& folder, Item& record);
   // Whether a listed name is a repository's own ".git" (git's walk only),
@@ -197,6 +209,7 @@ class finder {
   std::set<std::filesystem::path> ignore_names;
   std::vector<ignore_entry<Rules>> ignores;
   std::vector<Item> items;
+  std::unique_ptr<read_ahead> ahead_;  // set by list_ahead
   [[no_unique_address]] rules_options_t<Rules> options_{};
   [[no_unique_address]] std::conditional_t<git_style, detail::git_walk_state,
                                            detail::no_rule_options>
@@ -339,7 +352,17 @@ bool finder<Rules, Item>::next(Item& out) {
     const bool reads_rules = !git_style || !folder.ignored;
     const auto level = static_cast<std::int32_t>(folders.size());
     const std::filesystem::path where = platform::listing_path(detail::path_of(folder));
-    if (!detail::text_path_record<Item> && platform::fits_whole(where)) {
+    std::optional<listed_names> ready;
+    if (ahead_ != nullptr) {
+      ready = ahead_->take(where.native());
+    }
+    if (ready) {
+      const platform::folder_queries queries(where);
+      if (reads_rules) {
+        enter_folder(detail::path_of(folder), level, &queries);
+      }
+      list_names(folder, *ready, queries);
+    } else if (!detail::text_path_record<Item> && platform::fits_whole(where)) {
       // The standard listing caches each entry's type in the record's
       // `entry`, which no other way of making one does without a query.
       const platform::folder_queries queries(where);
@@ -418,6 +441,50 @@ void finder<Rules, Item>::list_with(const Item& folder, platform::folder_listing
     }
   }
   drop_nested_repository(folder, pending, holds_git);
+}
+
+template <class Rules, class Item>
+void finder<Rules, Item>::list_names([[maybe_unused]] const Item& folder,
+                                     [[maybe_unused]] const listed_names& names,
+                                     [[maybe_unused]] const platform::folder_queries& queries) {
+  if constexpr (detail::text_path_record<Item>) {
+    const std::size_t pending = folders.size();
+    bool holds_git = false;
+    const platform::native_view all = names.names;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < names.ends.size(); ++i) {
+      const platform::native_view name = all.substr(start, names.ends[i] - start);
+      start = names.ends[i];
+      if (passes_over(name, holds_git)) {
+        continue;
+      }
+      Item record(detail::path_text(folder), name, names.types[i], queries, entry_times);
+      add_entry(folder, record);
+    }
+    drop_nested_repository(folder, pending, holds_git);
+  }
+}
+
+template <class Rules, class Item>
+void finder<Rules, Item>::list_ahead() {
+  if constexpr (detail::text_path_record<Item>) {
+    if (ahead_ != nullptr || folders.size() != 1 || !items.empty()) {
+      return;
+    }
+    read_ahead::skips skip;
+    if constexpr (git_style) {
+      // The lister passes over what the walk passes over, so that it reads
+      // the folders the walk enters, in its order.
+      skip.name = [options = options_](platform::native_view name) {
+        return Rules::is_repository_name(name, options);
+      };
+      skip.repository = [](const std::filesystem::path& folder) {
+        return Rules::holds_repository(folder);
+      };
+    }
+    ahead_ = std::make_unique<read_ahead>(
+        platform::listing_path(detail::path_of(folders.back())).native(), std::move(skip));
+  }
 }
 
 template <class Rules, class Item>

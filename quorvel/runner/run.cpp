@@ -73,6 +73,7 @@ std::uint64_t walk_as_git(const std::filesystem::path& folder_path, std::size_t 
   options.ignore_case = tree.ignore_case.value_or(false);
   // Its records keep their paths as text: the report needs nothing more.
   git::lean_walker walker(folder_path, options, filesystem::item_times::skip);
+  walker.list_ahead();
   // Without a repository the test folder is the top, as for the walk.
   rule_sources sources(tree.top.empty() ? folder_path : tree.top);
   const auto source_of = [&sources](const filesystem::lean_item& entry) {
@@ -143,6 +144,7 @@ int run_test(const options& chosen, output& out) {
   // nothing of a record that a lean one does not hold.
   filesystem::finder<filesystem::gitignore, filesystem::lean_item> walker(
       folder_path, L".gitignore", filesystem::item_times::skip);
+  walker.list_ahead();
   expected_lookup lookup(expected_ignored);
   const std::uint64_t error_count = judge_walk(
       walker, folder_path, lookup, chosen.errors_only,

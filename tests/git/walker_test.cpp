@@ -208,7 +208,8 @@ void PrintTo(const record_row& row, std::ostream* out) {
 
 // The records of a walk of `start` with `Walker`, in the walk's order.
 template <class Walker>
-std::vector<record_row> records(const fs::path& start, filesystem::item_times times) {
+std::vector<record_row> records(const fs::path& start, filesystem::item_times times,
+                                bool ahead = false) {
   std::vector<record_row> rows;
   Walker walk = [&] {
     if constexpr (std::is_constructible_v<Walker, fs::path, std::wstring, filesystem::item_times>) {
@@ -217,6 +218,9 @@ std::vector<record_row> records(const fs::path& start, filesystem::item_times ti
       return Walker(start, {}, times);
     }
   }();
+  if (ahead) {
+    walk.list_ahead();
+  }
   typename Walker::item_type entry{fs::path()};
   while (walk.next(entry)) {
     rows.push_back({platform::generic_utf8(platform::to_path(filesystem::item_path(entry))),
@@ -237,8 +241,11 @@ TEST_F(GitWalkTest, LeanRecordsSayWhatTheDesignsSay) {
     const std::vector<record_row> design = records<walker>(root / "tree", times);
     EXPECT_EQ(records<lean_walker>(root / "tree", times), design);
     EXPECT_GT(design.size(), 20U);
-    EXPECT_EQ(records<lean_finder>(root / "tree", times),
-              records<design_finder>(root / "tree", times));
+    const std::vector<record_row> by_design = records<design_finder>(root / "tree", times);
+    EXPECT_EQ(records<lean_finder>(root / "tree", times), by_design);
+    // Read ahead on a second thread, in the same order.
+    EXPECT_EQ(records<lean_walker>(root / "tree", times, true), design);
+    EXPECT_EQ(records<lean_finder>(root / "tree", times, true), by_design);
   }
   const fs::path before = fs::current_path();
   fs::current_path(root / "tree/a");

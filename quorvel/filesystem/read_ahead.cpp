@@ -1,0 +1,136 @@
+#include "quorvel/filesystem/read_ahead.h"
+
+#include <utility>
+
+#include "quorvel/platform/folder_listing.h"
+
+namespace quorvel::filesystem {
+namespace {
+
+using char_type = std::filesystem::path::value_type;
+using string_type = std::filesystem::path::string_type;
+
+// Listings held ready at most, counted in names: enough to ride out a large
+// folder, little memory next to the walk's own.
+constexpr std::size_t most_names_ready = 64 * 1024;
+
+// The listing path of the entry `name` of the folder listed at `where`.
+string_type join(const string_type& where, platform::native_view name) {
+  string_type path;
+  path.reserve(where.size() + 1 + name.size());
+  path = where;
+  if (path.empty() || (path.back() != char_type('/') && path.back() != char_type('\\'))) {
+    path.push_back(char_type('/'));
+  }
+  path.append(name);
+  return path;
+}
+
+}  // namespace
+
+read_ahead::read_ahead(string_type root, skips skip)
+    : skip_(std::move(skip)),
+      thread_([this, root = std::move(root)]() mutable { run(std::move(root)); }) {}
+
+read_ahead::~read_ahead() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+std::optional<listed_names> read_ahead::take(platform::native_view where) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    while (!ready_.empty()) {
+      listed_names front = std::move(ready_.front());
+      ready_.pop_front();
+      ready_names_ -= front.types.size();
+      if (lister_waits_) {
+        changed_.notify_all();
+      }
+      if (front.where == where) {
+        return front;
+      }
+    }
+    if (done_) {
+      return std::nullopt;
+    }
+    walk_waits_ = true;
+    changed_.wait(lock);
+    walk_waits_ = false;
+  }
+}
+
+void read_ahead::run(string_type root) {
+  // A failure here (memory, a query that throws) ends the reading ahead:
+  // the walk then lists the folders still to come itself.
+  try {
+    list_all(std::move(root));
+  } catch (...) {
+  }
+  const std::lock_guard<std::mutex> lock(mutex_);
+  done_ = true;
+  changed_.notify_all();
+}
+
+void read_ahead::list_all(string_type root) {
+  // The walk's own order: a folder's subfolders go on the stack in the
+  // listing's order and the last one is listed next.
+  std::vector<string_type> stack;
+  stack.push_back(std::move(root));
+  bool first = true;
+  while (!stack.empty()) {
+    listed_names out;
+    out.where = std::move(stack.back());
+    stack.pop_back();
+    const std::size_t first_child = stack.size();
+    bool holds_skipped = false;
+    {
+      platform::folder_listing listing{std::filesystem::path(out.where)};
+      out.opened = listing.is_open();
+      while (listing.next()) {
+        const platform::native_view name = listing.name();
+        // A name the walk passes over is listed all the same: the walk
+        // tells from it that the folder holds a repository.
+        const bool skipped = skip_.name && skip_.name(name);
+        holds_skipped = holds_skipped || skipped;
+        platform::entry_type type = listing.type();
+        if (type == platform::entry_type::unknown) {
+          type = listing.queries().type_of(std::filesystem::path(join(out.where, name)));
+        }
+        out.names.append(name);
+        out.ends.push_back(out.names.size());
+        out.types.push_back(type);
+        if (type == platform::entry_type::directory && !skipped) {
+          stack.push_back(join(out.where, name));
+        }
+      }
+    }
+    // A repository of its own is listed but not entered (the root, which is
+    // the top of its work tree where it holds one, is entered).
+    if (holds_skipped && !first && skip_.repository &&
+        skip_.repository(std::filesystem::path(out.where))) {
+      stack.resize(first_child);
+    }
+    first = false;
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stop_ && ready_names_ >= most_names_ready && !ready_.empty()) {
+      lister_waits_ = true;
+      changed_.wait(lock);
+      lister_waits_ = false;
+    }
+    if (stop_) {
+      return;
+    }
+    ready_names_ += out.types.size();
+    ready_.push_back(std::move(out));
+    if (walk_waits_) {
+      changed_.notify_all();
+    }
+  }
+}
+
+}  // namespace quorvel::filesystem

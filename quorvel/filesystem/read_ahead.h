@@ -1,0 +1,78 @@
+#pragma once
+// Reading a walk's folders ahead of it, on a thread of its own, so that the
+// system's share of listing them overlaps with judging the entries.
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "quorvel/platform/file_info.h"
+
+namespace quorvel::filesystem {
+
+// What a listing of one folder gave: the names in it, each with the type
+// the listing told (an unknown type already asked about), in the listing's
+// order. `opened` is false where the folder could not be opened.
+struct listed_names {
+  std::filesystem::path::string_type where;  // the folder's listing path, as the walk spells it
+  std::filesystem::path::string_type names;  // the names, one after the other
+  std::vector<std::size_t> ends;             // where each name ends in `names`
+  std::vector<platform::entry_type> types;   // the type of each
+  bool opened = false;
+};
+
+// Lists folders on a second thread in the order a depth-first walk that
+// enters every real folder takes them (each folder's subfolders pushed in
+// the listing's order and taken from the back), keeping a bounded number of
+// listings ready. A walk that asks for the folders in that order, leaving
+// some out, finds each one ready or soon ready; one that asks otherwise
+// loses only the time: `take` then answers nothing and the walk lists the
+// folder itself.
+class read_ahead {
+ public:
+  // What the walk does not enter: folders of names that are no entries of
+  // the tree (a repository's own ".git"; they are listed, not entered), and
+  // folders that hold such a name and are repositories of their own (all
+  // but the root). Either may be empty: nothing.
+  struct skips {
+    std::function<bool(platform::native_view name)> name;
+    std::function<bool(const std::filesystem::path& folder)> repository;
+  };
+
+  // Starts listing from `root` (a folder's listing path).
+  read_ahead(std::filesystem::path::string_type root, skips skip);
+  // Stops the thread and waits for it.
+  ~read_ahead();
+  read_ahead(const read_ahead&) = delete;
+  read_ahead& operator=(const read_ahead&) = delete;
+
+  // The listing of the folder `where`, read ahead, waiting for it where it
+  // is not ready yet. The listings read before it are dropped: the walk left
+  // those folders out. Nothing where `where` is not read ahead at all (and
+  // then every listing still to come is dropped).
+  std::optional<listed_names> take(platform::native_view where);
+
+ private:
+  void run(std::filesystem::path::string_type root);
+  void list_all(std::filesystem::path::string_type root);
+
+  skips skip_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<listed_names> ready_;  // read ahead and not yet taken, in order
+  std::size_t ready_names_ = 0;     // how many names `ready_` holds, for the bound
+  bool done_ = false;               // the thread has listed all it will list
+  bool stop_ = false;               // the walk is over: the thread ends
+  bool walk_waits_ = false;         // `take` waits for a listing
+  bool lister_waits_ = false;       // the thread waits for room
+  std::thread thread_;              // last: started once the rest is set up
+};
+
+}  // namespace quorvel::filesystem

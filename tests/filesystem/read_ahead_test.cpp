@@ -1,0 +1,95 @@
+#include "quorvel/filesystem/read_ahead.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/temp_folder.h"
+
+namespace quorvel::filesystem {
+namespace {
+
+namespace fs = std::filesystem;
+using string_type = fs::path::string_type;
+
+// The names of a listing, sorted.
+std::vector<string_type> names_of(const listed_names& listed) {
+  std::vector<string_type> names;
+  std::size_t start = 0;
+  for (const std::size_t end : listed.ends) {
+    names.push_back(listed.names.substr(start, end - start));
+    start = end;
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class ReadAheadTest : public testing::temp_folder_test {};
+
+TEST_F(ReadAheadTest, ListsEveryFolderInTheWalksOrder) {
+  // The root holds a repository and is entered; "repo" is a repository of
+  // its own, listed and not entered; "plain" only holds a file named .git.
+  for (const char* name : {"a/x", "a/y/f", "a/y/g/h", "b/z/f", "c", ".git/HEAD", "b/.git/HEAD",
+                           "repo/.git/HEAD", "repo/sub/f", "plain/.git", "plain/d/f"}) {
+    file(name);
+  }
+  const string_type dot_git = fs::path(".git").native();
+  const auto is_repository = [](const fs::path& folder) {
+    return fs::exists(folder / ".git/HEAD");
+  };
+  read_ahead ahead(root.native(),
+                   {[&](platform::native_view name) { return name == dot_git; }, is_repository});
+  // The walk's order, told by the standard listing (the same order of
+  // names): each folder's subfolders stacked as listed, the last one next.
+  std::vector<fs::path> stack{root};
+  std::vector<fs::path> listed;
+  while (!stack.empty()) {
+    const fs::path folder = stack.back();
+    stack.pop_back();
+    SCOPED_TRACE(folder.string());
+    const auto taken = ahead.take(folder.native());
+    ASSERT_TRUE(taken.has_value());
+    EXPECT_TRUE(taken->opened);
+    std::vector<string_type> expected;
+    const std::size_t first_child = stack.size();
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+      const string_type name = entry.path().filename().native();
+      expected.push_back(name);
+      if (entry.is_directory() && !entry.is_symlink() && name != dot_git) {
+        stack.push_back(entry.path());
+      }
+    }
+    if (folder != root && is_repository(folder)) {
+      stack.resize(first_child);
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names_of(*taken), expected);
+    listed.push_back(folder.lexically_relative(root));
+  }
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed,
+            (std::vector<fs::path>{".", "a", "a/y", "a/y/g", "b", "plain", "plain/d", "repo"}));
+  EXPECT_FALSE(ahead.take((root / "repo/sub").native()).has_value());
+}
+
+TEST_F(ReadAheadTest, AnswersNothingForAFolderItDidNotRead) {
+  file("a/f");
+  read_ahead ahead((root / "a").native(), {});
+  EXPECT_FALSE(ahead.take((root / "b").native()).has_value());
+  // What is left of the listings was dropped on the way.
+  EXPECT_FALSE(ahead.take((root / "a").native()).has_value());
+}
+
+TEST_F(ReadAheadTest, AFolderThatCannotBeOpenedIsListedEmpty) {
+  read_ahead ahead((root / "missing").native(), {});
+  const auto taken = ahead.take((root / "missing").native());
+  ASSERT_TRUE(taken.has_value());
+  EXPECT_FALSE(taken->opened);
+  EXPECT_TRUE(taken->ends.empty());
+}
+
+}  // namespace
+}  // namespace quorvel::filesystem
