@@ -171,8 +171,11 @@ class finder {
  private:
   static constexpr bool git_style = detail::git_style_rules<Rules>;
 
+  // With `listed`, the folder's listing, which tells without a query which
+  // rule files are there.
   void enter_folder(std::filesystem::path folder, std::int32_t level,
-                    const platform::folder_queries* queries = nullptr);
+                    const platform::folder_queries* queries = nullptr,
+                    const listed_names* listed = nullptr);
   void apply_ignores(Item& record);
   void list_folder(const Item& folder, const std::filesystem::path& where,
                    const platform::folder_queries& queries);
@@ -359,7 +362,7 @@ bool finder<Rules, Item>::next(Item& out) {
     if (ready) {
       const platform::folder_queries queries(where);
       if (reads_rules) {
-        enter_folder(detail::path_of(folder), level, &queries);
+        enter_folder(detail::path_of(folder), level, &queries, &*ready);
       }
       list_names(folder, *ready, queries);
     } else if (!detail::text_path_record<Item> && platform::fits_whole(where)) {
@@ -552,7 +555,8 @@ std::shared_ptr<Rules> finder<Rules, Item>::load_rules(
 
 template <class Rules, class Item>
 void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_t level,
-                                       const platform::folder_queries* queries) {
+                                       const platform::folder_queries* queries,
+                                       const listed_names* listed) {
   std::wstring folder_text = platform::to_wide(folder);
   std::size_t folder_length = folder_text.size();
   // A listed root "/" cuts nothing, so its entries' relative paths begin with
@@ -567,6 +571,15 @@ void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_
     folder_length = below.empty() ? 0 : below.size() + 1;
   }
   for (const std::filesystem::path& name : ignore_names) {
+    // A name the listing does not hold is no file there; one it holds as a
+    // regular file is one (a link, or a type it could not tell, is asked).
+    const auto seen = listed != nullptr ? look_up(*listed, name.native()) : std::nullopt;
+    if (seen && !seen->present) {
+      continue;
+    }
+    const bool listed_regular = seen && seen->type == platform::entry_type::regular;
+    const bool listed_not_link = seen && seen->type != platform::entry_type::symlink &&
+                                 seen->type != platform::entry_type::unknown;
     const std::filesystem::path file = platform::listing_path(folder) / name;
     // A file whose path is too long to take whole is reached through the
     // open folder.
@@ -575,7 +588,8 @@ void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_
     if constexpr (git_style) {
       // Git does not follow a symbolic link to a rule file in the tree.
       std::error_code error;
-      const bool regular = through != nullptr
+      const bool regular = listed_not_link ? listed_regular
+                           : through != nullptr
                                ? through->type_of(file) == platform::entry_type::regular
                                : std::filesystem::symlink_status(file, error).type() ==
                                      std::filesystem::file_type::regular;
@@ -583,7 +597,8 @@ void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_
         ignores.push_back(
             {level, folder_text, folder_length, name, load_rules(file, through), file});
       }
-    } else if (queries != nullptr ? queries->exists(file) : std::filesystem::exists(file)) {
+    } else if (listed_not_link ||
+               (queries != nullptr ? queries->exists(file) : std::filesystem::exists(file))) {
       ignores.push_back({level, folder_text, folder_length, name, load_rules(file, through), file});
     }
   }

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "quorvel/platform/folder_listing.h"
+#include "quorvel/platform/native_path.h"
 
 namespace quorvel::filesystem {
 namespace {
@@ -11,8 +12,13 @@ using char_type = std::filesystem::path::value_type;
 using string_type = std::filesystem::path::string_type;
 
 // Listings held ready at most, counted in names: enough to ride out a large
-// folder, little memory next to the walk's own.
+// folder, little memory next to the walk's own. A thread that waits is woken
+// only once there is a stretch of work for it, not for every folder: waking
+// costs more than listing a small folder.
 constexpr std::size_t most_names_ready = 64 * 1024;
+constexpr std::size_t names_to_resume = most_names_ready / 2;  // the lister goes on below this
+constexpr std::size_t folders_to_wake = 16;  // the walk goes on at this many ready ...
+constexpr std::size_t names_to_wake = 4096;  // ... or at this many names
 
 // The listing path of the entry `name` of the folder listed at `where`.
 string_type join(const string_type& where, platform::native_view name) {
@@ -27,6 +33,23 @@ string_type join(const string_type& where, platform::native_view name) {
 }
 
 }  // namespace
+
+std::optional<listed_entry> look_up(const listed_names& listed, platform::native_view name) {
+  if (name.empty() || name.find(char_type('/')) != platform::native_view::npos ||
+      (platform::backslash_is_separator &&
+       name.find(char_type('\\')) != platform::native_view::npos)) {
+    return std::nullopt;
+  }
+  const platform::native_view names = listed.names;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < listed.ends.size(); ++i) {
+    if (names.substr(start, listed.ends[i] - start) == name) {
+      return listed_entry{true, listed.types[i]};
+    }
+    start = listed.ends[i];
+  }
+  return listed_entry{};
+}
 
 read_ahead::read_ahead(string_type root, skips skip)
     : skip_(std::move(skip)),
@@ -48,7 +71,7 @@ std::optional<listed_names> read_ahead::take(platform::native_view where) {
       listed_names front = std::move(ready_.front());
       ready_.pop_front();
       ready_names_ -= front.types.size();
-      if (lister_waits_) {
+      if (lister_waits_ && ready_names_ <= names_to_resume) {
         changed_.notify_all();
       }
       if (front.where == where) {
@@ -117,9 +140,9 @@ void read_ahead::list_all(string_type root) {
     }
     first = false;
     std::unique_lock<std::mutex> lock(mutex_);
-    while (!stop_ && ready_names_ >= most_names_ready && !ready_.empty()) {
+    if (ready_names_ >= most_names_ready) {
       lister_waits_ = true;
-      changed_.wait(lock);
+      changed_.wait(lock, [this] { return stop_ || ready_names_ <= names_to_resume; });
       lister_waits_ = false;
     }
     if (stop_) {
@@ -127,7 +150,7 @@ void read_ahead::list_all(string_type root) {
     }
     ready_names_ += out.types.size();
     ready_.push_back(std::move(out));
-    if (walk_waits_) {
+    if (walk_waits_ && (ready_.size() >= folders_to_wake || ready_names_ >= names_to_wake)) {
       changed_.notify_all();
     }
   }

@@ -28,6 +28,17 @@ struct listed_names {
   bool opened = false;
 };
 
+// What a listing says of one name in its folder: whether it is there, and
+// the type it was told as.
+struct listed_entry {
+  bool present = false;
+  platform::entry_type type = platform::entry_type::unknown;
+};
+
+// Looks `name` up in `listed`; nothing where the listing cannot tell, for a
+// name of more than one element.
+std::optional<listed_entry> look_up(const listed_names& listed, platform::native_view name);
+
 // Lists folders on a second thread in the order a depth-first walk that
 // enters every real folder takes them (each folder's subfolders pushed in
 // the listing's order and taken from the back), keeping a bounded number of
