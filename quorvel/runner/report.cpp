@@ -26,25 +26,12 @@ judgement judge_entry(const filesystem::finder_item& entry, const expected_map& 
   return verdict;
 }
 
-namespace {
-
-judgement judge_path(bool ignored, std::wstring_view path, expected_lookup& expected) {
+template <walk_record Record>
+judgement judge_entry(const Record& entry, std::wstring_view path, expected_lookup& expected) {
   judgement verdict;
   verdict.found = expected.covers(path);
-  verdict.right = ignored == verdict.found;
+  verdict.right = entry.ignored == verdict.found;
   return verdict;
-}
-
-}  // namespace
-
-judgement judge_entry(const filesystem::finder_item& entry, std::wstring_view path,
-                      expected_lookup& expected) {
-  return judge_path(entry.ignored, path, expected);
-}
-
-judgement judge_entry(const filesystem::lean_item& entry, std::wstring_view path,
-                      expected_lookup& expected) {
-  return judge_path(entry.ignored, path, expected);
 }
 
 void report_entry(output& out, const filesystem::finder_item& entry, const judgement& verdict,
@@ -105,29 +92,21 @@ void write_line(output& out, const Record& entry, const judgement& verdict, Text
 
 }  // namespace
 
-void report_entry(output& out, const filesystem::finder_item& entry, std::wstring_view path,
+template <walk_record Record>
+void report_entry(output& out, const Record& entry, std::wstring_view path,
                   const judgement& verdict, std::size_t prefix_length) {
   write_line(out, entry, verdict,
              prefix_length < path.size() ? path.substr(prefix_length) : std::wstring_view());
 }
 
-void report_entry_below(output& out, const filesystem::finder_item& entry, const judgement& verdict,
+template <walk_record Record>
+void report_entry_below(output& out, const Record& entry, const judgement& verdict,
                         std::basic_string_view<std::filesystem::path::value_type> below) {
   write_line(out, entry, verdict, below);
 }
 
-void report_entry(output& out, const filesystem::lean_item& entry, std::wstring_view path,
-                  const judgement& verdict, std::size_t prefix_length) {
-  write_line(out, entry, verdict,
-             prefix_length < path.size() ? path.substr(prefix_length) : std::wstring_view());
-}
-
-void report_entry_below(output& out, const filesystem::lean_item& entry, const judgement& verdict,
-                        std::basic_string_view<std::filesystem::path::value_type> below) {
-  write_line(out, entry, verdict, below);
-}
-
-void report_git_entry(output& out, const filesystem::finder_item& entry, std::wstring_view path,
+template <walk_record Record>
+void report_git_entry(output& out, const Record& entry, std::wstring_view path,
                       const judgement& verdict, std::size_t prefix_length,
                       std::string_view source) {
   write_line(out, entry, verdict,
@@ -135,27 +114,33 @@ void report_git_entry(output& out, const filesystem::finder_item& entry, std::ws
              &source);
 }
 
-void report_git_entry(output& out, const filesystem::lean_item& entry, std::wstring_view path,
-                      const judgement& verdict, std::size_t prefix_length,
-                      std::string_view source) {
-  write_line(out, entry, verdict,
-             prefix_length < path.size() ? path.substr(prefix_length) : std::wstring_view(),
-             &source);
-}
-
-void report_git_entry_below(output& out, const filesystem::finder_item& entry,
-                            const judgement& verdict,
+template <walk_record Record>
+void report_git_entry_below(output& out, const Record& entry, const judgement& verdict,
                             std::basic_string_view<std::filesystem::path::value_type> below,
                             std::string_view source) {
   write_line(out, entry, verdict, below, &source);
 }
 
-void report_git_entry_below(output& out, const filesystem::lean_item& entry,
-                            const judgement& verdict,
-                            std::basic_string_view<std::filesystem::path::value_type> below,
-                            std::string_view source) {
-  write_line(out, entry, verdict, below, &source);
-}
+// The two kinds of record, each once.
+using native_view = std::basic_string_view<std::filesystem::path::value_type>;
+template judgement judge_entry(const filesystem::finder_item&, std::wstring_view, expected_lookup&);
+template judgement judge_entry(const filesystem::lean_item&, std::wstring_view, expected_lookup&);
+template void report_entry(output&, const filesystem::finder_item&, std::wstring_view,
+                           const judgement&, std::size_t);
+template void report_entry(output&, const filesystem::lean_item&, std::wstring_view,
+                           const judgement&, std::size_t);
+template void report_entry_below(output&, const filesystem::finder_item&, const judgement&,
+                                 native_view);
+template void report_entry_below(output&, const filesystem::lean_item&, const judgement&,
+                                 native_view);
+template void report_git_entry(output&, const filesystem::finder_item&, std::wstring_view,
+                               const judgement&, std::size_t, std::string_view);
+template void report_git_entry(output&, const filesystem::lean_item&, std::wstring_view,
+                               const judgement&, std::size_t, std::string_view);
+template void report_git_entry_below(output&, const filesystem::finder_item&, const judgement&,
+                                     native_view, std::string_view);
+template void report_git_entry_below(output&, const filesystem::lean_item&, const judgement&,
+                                     native_view, std::string_view);
 
 void report_summary(output& out, std::uint64_t error_count) {
   if (error_count > 0) {
