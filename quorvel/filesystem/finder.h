@@ -362,7 +362,9 @@ bool finder<Rules, Item>::next(Item& out) {
     if (ready) {
       const platform::folder_queries queries(where);
       if (reads_rules) {
-        enter_folder(detail::path_of(folder), level, &queries, &*ready);
+        // A folder that could not be listed may still hold rule files that
+        // can be read: they are asked about, as without the listing.
+        enter_folder(detail::path_of(folder), level, &queries, ready->opened ? &*ready : nullptr);
       }
       list_names(folder, *ready, queries);
     } else if (!detail::text_path_record<Item> && platform::fits_whole(where)) {
