@@ -89,6 +89,27 @@ decltype(auto) path_of(const Item& record) {
   }
 }
 
+// The lister of a walk that reads ahead (finder::list_ahead). It follows one
+// walk: a copy of the walk starts without one and lists for itself, which
+// gives the same records.
+struct ahead_slot {
+  ahead_slot() = default;
+  ahead_slot(const ahead_slot& other) noexcept : walking(other.walking) {}
+  ahead_slot& operator=(const ahead_slot& other) noexcept {
+    if (this != &other) {
+      reader.reset();
+      walking = other.walking;
+    }
+    return *this;
+  }
+  ahead_slot(ahead_slot&&) noexcept = default;
+  ahead_slot& operator=(ahead_slot&&) noexcept = default;
+  ~ahead_slot() = default;
+
+  std::unique_ptr<read_ahead> reader;
+  bool walking = false;  // `next` was called: too late to start one
+};
+
 }  // namespace detail
 
 // The options of a rule-file type, which the walk hands to each file it
@@ -212,7 +233,7 @@ class finder {
   std::set<std::filesystem::path> ignore_names;
   std::vector<ignore_entry<Rules>> ignores;
   std::vector<Item> items;
-  std::unique_ptr<read_ahead> ahead_;  // set by list_ahead
+  detail::ahead_slot ahead_;
   [[no_unique_address]] rules_options_t<Rules> options_{};
   [[no_unique_address]] std::conditional_t<git_style, detail::git_walk_state,
                                            detail::no_rule_options>
@@ -334,6 +355,7 @@ finder<Rules, Item>::finder(const std::filesystem::path& root, std::wstring name
 
 template <class Rules, class Item>
 bool finder<Rules, Item>::next(Item& out) {
+  ahead_.walking = true;
   for (;;) {
     if (!items.empty()) {
       out = std::move(items.back());
@@ -356,8 +378,8 @@ bool finder<Rules, Item>::next(Item& out) {
     const auto level = static_cast<std::int32_t>(folders.size());
     const std::filesystem::path where = platform::listing_path(detail::path_of(folder));
     std::optional<listed_names> ready;
-    if (ahead_ != nullptr) {
-      ready = ahead_->take(where.native());
+    if (ahead_.reader != nullptr) {
+      ready = ahead_.reader->take(where.native());
     }
     if (ready) {
       const platform::folder_queries queries(where);
@@ -473,7 +495,7 @@ void finder<Rules, Item>::list_names([[maybe_unused]] const Item& folder,
 template <class Rules, class Item>
 void finder<Rules, Item>::list_ahead() {
   if constexpr (detail::text_path_record<Item>) {
-    if (ahead_ != nullptr || folders.size() != 1 || !items.empty()) {
+    if (ahead_.reader != nullptr || ahead_.walking || folders.size() != 1) {
       return;
     }
     read_ahead::skips skip;
@@ -487,7 +509,7 @@ void finder<Rules, Item>::list_ahead() {
         return Rules::holds_repository(folder);
       };
     }
-    ahead_ = std::make_unique<read_ahead>(
+    ahead_.reader = std::make_unique<read_ahead>(
         platform::listing_path(detail::path_of(folders.back())).native(), std::move(skip));
   }
 }
@@ -573,9 +595,12 @@ void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_
     folder_length = below.empty() ? 0 : below.size() + 1;
   }
   for (const std::filesystem::path& name : ignore_names) {
-    // A name the listing does not hold is no file there; one it holds as a
-    // regular file is one (a link, or a type it could not tell, is asked).
-    const auto seen = listed != nullptr ? look_up(*listed, name.native()) : std::nullopt;
+    // Git's walk: a name the listing does not hold is no file there; one it
+    // holds as a regular file is one (a link, or a type it could not tell,
+    // is asked). The design's asks in any case: its existence test reports
+    // a folder it may not search, which the listing cannot tell.
+    const auto seen =
+        git_style && listed != nullptr ? look_up(*listed, name.native()) : std::nullopt;
     if (seen && !seen->present) {
       continue;
     }
@@ -599,8 +624,7 @@ void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_
         ignores.push_back(
             {level, folder_text, folder_length, name, load_rules(file, through), file});
       }
-    } else if (listed_not_link ||
-               (queries != nullptr ? queries->exists(file) : std::filesystem::exists(file))) {
+    } else if (queries != nullptr ? queries->exists(file) : std::filesystem::exists(file)) {
       ignores.push_back({level, folder_text, folder_length, name, load_rules(file, through), file});
     }
   }

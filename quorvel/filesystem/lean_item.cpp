@@ -55,12 +55,7 @@ lean_item::lean_item(platform::native_view folder, platform::native_view name,
                      item_times times) {
   // A listed folder's record path is normal and a listed name is neither
   // empty, "." nor "..", nor holds a separator: joined, they are normal too.
-  path.reserve(folder.size() + 1 + name.size());
-  path.append(folder);
-  if (folder.empty() || folder.back() != static_cast<char_type>('/')) {
-    path.push_back(static_cast<char_type>('/'));
-  }
-  path.append(name);
+  path = platform::join_name(folder, name);
   if (times == item_times::skip) {
     attributes = attributes_of(type);
     if (attributes == 0) {

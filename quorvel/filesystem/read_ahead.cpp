@@ -1,5 +1,6 @@
 #include "quorvel/filesystem/read_ahead.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "quorvel/platform/folder_listing.h"
@@ -20,18 +21,6 @@ constexpr std::size_t names_to_resume = most_names_ready / 2;  // the lister goe
 constexpr std::size_t folders_to_wake = 16;  // the walk goes on at this many ready ...
 constexpr std::size_t names_to_wake = 4096;  // ... or at this many names
 
-// The listing path of the entry `name` of the folder listed at `where`.
-string_type join(const string_type& where, platform::native_view name) {
-  string_type path;
-  path.reserve(where.size() + 1 + name.size());
-  path = where;
-  if (path.empty() || (path.back() != char_type('/') && path.back() != char_type('\\'))) {
-    path.push_back(char_type('/'));
-  }
-  path.append(name);
-  return path;
-}
-
 }  // namespace
 
 std::optional<listed_entry> look_up(const listed_names& listed, platform::native_view name) {
@@ -40,20 +29,37 @@ std::optional<listed_entry> look_up(const listed_names& listed, platform::native
        name.find(char_type('\\')) != platform::native_view::npos)) {
     return std::nullopt;
   }
+  // A name that differs only in the case of its letters may be the same
+  // file where the file system ignores case: that the listing cannot tell.
+  const auto fold = [](char_type c) {
+    return c >= char_type('A') && c <= char_type('Z') ? char_type(c - 'A' + 'a') : c;
+  };
+  const auto same_but_case = [&](platform::native_view a) {
+    return a.size() == name.size() &&
+           std::equal(a.begin(), a.end(), name.begin(),
+                      [&](char_type x, char_type y) { return fold(x) == fold(y); });
+  };
   const platform::native_view names = listed.names;
   std::size_t start = 0;
+  bool alike = false;
   for (std::size_t i = 0; i < listed.ends.size(); ++i) {
-    if (names.substr(start, listed.ends[i] - start) == name) {
+    const platform::native_view listed_name = names.substr(start, listed.ends[i] - start);
+    if (listed_name == name) {
       return listed_entry{true, listed.types[i]};
     }
+    alike = alike || same_but_case(listed_name);
     start = listed.ends[i];
+  }
+  if (alike) {
+    return std::nullopt;
   }
   return listed_entry{};
 }
 
 read_ahead::read_ahead(string_type root, skips skip)
-    : skip_(std::move(skip)),
-      thread_([this, root = std::move(root)]() mutable { run(std::move(root)); }) {}
+    : skip_(std::move(skip)), promised_{root}, thread_([this, root = std::move(root)]() mutable {
+        run(std::move(root));
+      }) {}
 
 read_ahead::~read_ahead() {
   {
@@ -66,11 +72,15 @@ read_ahead::~read_ahead() {
 
 std::optional<listed_names> read_ahead::take(platform::native_view where) {
   std::unique_lock<std::mutex> lock(mutex_);
+  if (promised_.count(string_type(where)) == 0) {
+    return std::nullopt;
+  }
   for (;;) {
     while (!ready_.empty()) {
       listed_names front = std::move(ready_.front());
       ready_.pop_front();
       ready_names_ -= front.types.size();
+      promised_.erase(front.where);
       if (lister_waits_ && ready_names_ <= names_to_resume) {
         changed_.notify_all();
       }
@@ -122,13 +132,14 @@ void read_ahead::list_all(string_type root) {
         holds_skipped = holds_skipped || skipped;
         platform::entry_type type = listing.type();
         if (type == platform::entry_type::unknown) {
-          type = listing.queries().type_of(std::filesystem::path(join(out.where, name)));
+          type = listing.queries().type_of(
+              std::filesystem::path(platform::join_name(out.where, name)));
         }
         out.names.append(name);
         out.ends.push_back(out.names.size());
         out.types.push_back(type);
         if (type == platform::entry_type::directory && !skipped) {
-          stack.push_back(join(out.where, name));
+          stack.push_back(platform::join_name(out.where, name));
         }
       }
     }
@@ -150,6 +161,7 @@ void read_ahead::list_all(string_type root) {
     }
     ready_names_ += out.types.size();
     ready_.push_back(std::move(out));
+    promised_.insert(stack.begin() + static_cast<std::ptrdiff_t>(first_child), stack.end());
     if (walk_waits_ && (ready_.size() >= folders_to_wake || ready_names_ >= names_to_wake)) {
       changed_.notify_all();
     }

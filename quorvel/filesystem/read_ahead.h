@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include "quorvel/platform/file_info.h"
@@ -35,17 +36,18 @@ struct listed_entry {
   platform::entry_type type = platform::entry_type::unknown;
 };
 
-// Looks `name` up in `listed`; nothing where the listing cannot tell, for a
-// name of more than one element.
+// Looks `name` up in `listed`; nothing where the listing cannot tell: for a
+// name of more than one element, or one that it holds only in another case
+// of its letters (the same file, where the file system ignores case).
 std::optional<listed_entry> look_up(const listed_names& listed, platform::native_view name);
 
 // Lists folders on a second thread in the order a depth-first walk that
 // enters every real folder takes them (each folder's subfolders pushed in
 // the listing's order and taken from the back), keeping a bounded number of
 // listings ready. A walk that asks for the folders in that order, leaving
-// some out, finds each one ready or soon ready; one that asks otherwise
-// loses only the time: `take` then answers nothing and the walk lists the
-// folder itself.
+// some out, finds each one ready or soon ready; a folder that the lister
+// will not list (or has dropped) is answered with nothing at once, and the
+// walk lists it itself.
 class read_ahead {
  public:
   // What the walk does not enter: folders of names that are no entries of
@@ -66,8 +68,8 @@ class read_ahead {
 
   // The listing of the folder `where`, read ahead, waiting for it where it
   // is not ready yet. The listings read before it are dropped: the walk left
-  // those folders out. Nothing where `where` is not read ahead at all (and
-  // then every listing still to come is dropped).
+  // those folders out. Nothing, at once and dropping nothing, where the
+  // lister has not taken `where` on (or dropped it).
   std::optional<listed_names> take(platform::native_view where);
 
  private:
@@ -78,12 +80,15 @@ class read_ahead {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<listed_names> ready_;  // read ahead and not yet taken, in order
-  std::size_t ready_names_ = 0;     // how many names `ready_` holds, for the bound
-  bool done_ = false;               // the thread has listed all it will list
-  bool stop_ = false;               // the walk is over: the thread ends
-  bool walk_waits_ = false;         // `take` waits for a listing
-  bool lister_waits_ = false;       // the thread waits for room
-  std::thread thread_;              // last: started once the rest is set up
+  // The folders the lister has taken on and not handed over: on its stack,
+  // being listed, or ready.
+  std::unordered_set<std::filesystem::path::string_type> promised_;
+  std::size_t ready_names_ = 0;  // how many names `ready_` holds, for the bound
+  bool done_ = false;            // the thread has listed all it will list
+  bool stop_ = false;            // the walk is over: the thread ends
+  bool walk_waits_ = false;      // `take` waits for a listing
+  bool lister_waits_ = false;    // the thread waits for room
+  std::thread thread_;           // last: started once the rest is set up
 };
 
 }  // namespace quorvel::filesystem

@@ -64,6 +64,22 @@ inline std::string_view utf8_view(const std::filesystem::path& path, std::string
                    buffer);
 }
 
+// The path of the entry `name` of a folder, as a walk spells it: the folder's
+// native text, a "/" unless it ends in one, and the name. Only "/" counts:
+// on POSIX systems a "\" ending a folder's name is part of the name.
+inline std::filesystem::path::string_type join_name(
+    std::basic_string_view<std::filesystem::path::value_type> folder,
+    std::basic_string_view<std::filesystem::path::value_type> name) {
+  std::filesystem::path::string_type path;
+  path.reserve(folder.size() + 1 + name.size());
+  path.append(folder);
+  if (folder.empty() || folder.back() != '/') {
+    path.push_back('/');
+  }
+  path.append(name);
+  return path;
+}
+
 // The generic text of `path` ("/" between elements) as UTF-8 bytes.
 inline std::string generic_utf8(const std::filesystem::path& path) {
 #ifdef _WIN32

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "quorvel/platform/native_path.h"
 #include "tests/support/temp_folder.h"
 
 namespace quorvel::filesystem {
@@ -35,6 +36,9 @@ TEST_F(ReadAheadTest, ListsEveryFolderInTheWalksOrder) {
   for (const char* name : {"a/x", "a/y/f", "a/y/g/h", "b/z/f", "c", ".git/HEAD", "b/.git/HEAD",
                            "repo/.git/HEAD", "repo/sub/f", "plain/.git", "plain/d/f"}) {
     file(name);
+  }
+  if constexpr (!platform::backslash_is_separator) {
+    file("tail\\/d/f");  // a folder whose name ends in a backslash, an ordinary character here
   }
   const string_type dot_git = fs::path(".git").native();
   const auto is_repository = [](const fs::path& folder) {
@@ -70,18 +74,55 @@ TEST_F(ReadAheadTest, ListsEveryFolderInTheWalksOrder) {
     EXPECT_EQ(names_of(*taken), expected);
     listed.push_back(folder.lexically_relative(root));
   }
-  std::sort(listed.begin(), listed.end());
-  EXPECT_EQ(listed,
-            (std::vector<fs::path>{".", "a", "a/y", "a/y/g", "b", "plain", "plain/d", "repo"}));
+  // The root, a, a/y, a/y/g, b, plain, plain/d and repo, and on POSIX systems
+  // the folder "tail\\" and its folder d.
+  EXPECT_EQ(listed.size(), platform::backslash_is_separator ? 8U : 10U);
   EXPECT_FALSE(ahead.take((root / "repo/sub").native()).has_value());
 }
 
-TEST_F(ReadAheadTest, AnswersNothingForAFolderItDidNotRead) {
-  file("a/f");
+TEST_F(ReadAheadTest, AnswersNothingForAFolderItDidNotTakeOn) {
+  file("a/d/f");
   read_ahead ahead((root / "a").native(), {});
+  // At once, and the listings still to come stay.
   EXPECT_FALSE(ahead.take((root / "b").native()).has_value());
-  // What is left of the listings was dropped on the way.
+  EXPECT_TRUE(ahead.take((root / "a").native()).has_value());
+  EXPECT_TRUE(ahead.take((root / "a").native() + fs::path("/d").native()).has_value());
+  // Handed over once.
   EXPECT_FALSE(ahead.take((root / "a").native()).has_value());
+}
+
+TEST(LookUpTest, TellsWhatTheListingHoldsAndNoMore) {
+  listed_names listed;
+  for (const char* name : {"a.txt", ".GITIGNORE", "sub"}) {
+    listed.names += fs::path(name).native();
+    listed.ends.push_back(listed.names.size());
+  }
+  listed.types = {platform::entry_type::regular, platform::entry_type::regular,
+                  platform::entry_type::directory};
+  struct row {
+    const char* name;
+    bool told;
+    bool present;
+    platform::entry_type type;
+  };
+  const row rows[] = {
+      {"sub", true, true, platform::entry_type::directory},
+      {"a.txt", true, true, platform::entry_type::regular},
+      {"b.txt", true, false, platform::entry_type::unknown},
+      {"a.tx", true, false, platform::entry_type::unknown},
+      {".gitignore", false, false, {}},  // the same file where case is ignored
+      {"sub/a.txt", false, false, {}},
+      {"", false, false, {}},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const auto seen = look_up(listed, fs::path(r.name).native());
+    ASSERT_EQ(seen.has_value(), r.told);
+    if (r.told) {
+      EXPECT_EQ(seen->present, r.present);
+      EXPECT_EQ(seen->type, r.type);
+    }
+  }
 }
 
 TEST_F(ReadAheadTest, AFolderThatCannotBeOpenedIsListedEmpty) {

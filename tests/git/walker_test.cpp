@@ -258,6 +258,30 @@ TEST_F(GitWalkTest, LeanRecordsSayWhatTheDesignsSay) {
   EXPECT_EQ(lean_by_design, by_design);
 }
 
+// A walk is a value: a copy made on the way goes on from where the walk is,
+// and a copy of one that reads ahead lists for itself.
+static_assert(std::is_copy_constructible_v<lean_walker> && std::is_move_constructible_v<walker>);
+
+TEST_F(GitWalkTest, ACopyOfAWalkThatReadsAheadGoesOnAlike) {
+  lean_walker walk(root / "tree");
+  walk.list_ahead();
+  filesystem::lean_item entry;
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_TRUE(walk.next(entry));
+  }
+  lean_walker copy = walk;
+  std::vector<fs::path::string_type> rest;
+  std::vector<fs::path::string_type> copy_rest;
+  while (walk.next(entry)) {
+    rest.push_back(entry.path);
+  }
+  while (copy.next(entry)) {
+    copy_rest.push_back(entry.path);
+  }
+  EXPECT_EQ(copy_rest, rest);
+  EXPECT_GT(rest.size(), 10U);
+}
+
 struct query_row {
   std::string path;
   bool is_folder;
