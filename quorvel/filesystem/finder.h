@@ -509,8 +509,17 @@ void finder<Rules, Item>::list_ahead() {
         return Rules::holds_repository(folder);
       };
     }
+    // The design's walk asks whether each rule file is there; the lister
+    // asks for it.
+    std::vector<std::filesystem::path::string_type> look_for;
+    if constexpr (!git_style) {
+      for (const std::filesystem::path& name : ignore_names) {
+        look_for.push_back(name.native());
+      }
+    }
     ahead_.reader = std::make_unique<read_ahead>(
-        platform::listing_path(detail::path_of(folders.back())).native(), std::move(skip));
+        platform::listing_path(detail::path_of(folders.back())).native(), std::move(skip),
+        std::move(look_for));
   }
 }
 
@@ -594,11 +603,15 @@ void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_
     const std::string_view below = below_top(folder.native(), buffer);
     folder_length = below.empty() ? 0 : below.size() + 1;
   }
+  std::size_t rank = 0;  // of `name` in ignore_names, as the lister was told them
   for (const std::filesystem::path& name : ignore_names) {
     // Git's walk: a name the listing does not hold is no file there; one it
     // holds as a regular file is one (a link, or a type it could not tell,
-    // is asked). The design's asks in any case: its existence test reports
-    // a folder it may not search, which the listing cannot tell.
+    // is asked). The design's walk takes the lister's existence test, where
+    // it did not fail.
+    const signed char found =
+        !git_style && listed != nullptr && rank < listed->found.size() ? listed->found[rank] : -1;
+    ++rank;
     const auto seen =
         git_style && listed != nullptr ? look_up(*listed, name.native()) : std::nullopt;
     if (seen && !seen->present) {
@@ -624,7 +637,9 @@ void finder<Rules, Item>::enter_folder(std::filesystem::path folder, std::int32_
         ignores.push_back(
             {level, folder_text, folder_length, name, load_rules(file, through), file});
       }
-    } else if (queries != nullptr ? queries->exists(file) : std::filesystem::exists(file)) {
+    } else if (found >= 0           ? found == 1
+               : queries != nullptr ? queries->exists(file)
+                                    : std::filesystem::exists(file)) {
       ignores.push_back({level, folder_text, folder_length, name, load_rules(file, through), file});
     }
   }

@@ -56,10 +56,11 @@ std::optional<listed_entry> look_up(const listed_names& listed, platform::native
   return listed_entry{};
 }
 
-read_ahead::read_ahead(string_type root, skips skip)
-    : skip_(std::move(skip)), promised_{root}, thread_([this, root = std::move(root)]() mutable {
-        run(std::move(root));
-      }) {}
+read_ahead::read_ahead(string_type root, skips skip, std::vector<string_type> look_for)
+    : skip_(std::move(skip)),
+      look_for_(std::move(look_for)),
+      promised_{root},
+      thread_([this, root = std::move(root)]() mutable { run(std::move(root)); }) {}
 
 read_ahead::~read_ahead() {
   {
@@ -141,6 +142,16 @@ void read_ahead::list_all(string_type root) {
         if (type == platform::entry_type::directory && !skipped) {
           stack.push_back(platform::join_name(out.where, name));
         }
+      }
+      // Asked in the open folder, so that this thread bears the cost.
+      for (const string_type& name : look_for_) {
+        const std::filesystem::path file(platform::join_name(out.where, name));
+        signed char found = -1;
+        try {
+          found = listing.queries().exists(file) ? 1 : 0;
+        } catch (const std::filesystem::filesystem_error&) {
+        }
+        out.found.push_back(found);
       }
     }
     // A repository of its own is listed but not entered (the root, which is

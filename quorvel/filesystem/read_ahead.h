@@ -26,6 +26,11 @@ struct listed_names {
   std::filesystem::path::string_type names;  // the names, one after the other
   std::vector<std::size_t> ends;             // where each name ends in `names`
   std::vector<platform::entry_type> types;   // the type of each
+  // For each name the lister was asked to look for: 1 where something of
+  // that name is there (a link followed, as std::filesystem::exists asks),
+  // 0 where not, -1 where the question failed (the walk asks again, and
+  // gets the error).
+  std::vector<signed char> found;
   bool opened = false;
 };
 
@@ -59,8 +64,10 @@ class read_ahead {
     std::function<bool(const std::filesystem::path& folder)> repository;
   };
 
-  // Starts listing from `root` (a folder's listing path).
-  read_ahead(std::filesystem::path::string_type root, skips skip);
+  // Starts listing from `root` (a folder's listing path), looking in each
+  // folder for the names in `look_for` (the walk's rule files).
+  read_ahead(std::filesystem::path::string_type root, skips skip,
+             std::vector<std::filesystem::path::string_type> look_for = {});
   // Stops the thread and waits for it.
   ~read_ahead();
   read_ahead(const read_ahead&) = delete;
@@ -77,6 +84,7 @@ class read_ahead {
   void list_all(std::filesystem::path::string_type root);
 
   skips skip_;
+  std::vector<std::filesystem::path::string_type> look_for_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<listed_names> ready_;  // read ahead and not yet taken, in order

@@ -45,7 +45,8 @@ TEST_F(ReadAheadTest, ListsEveryFolderInTheWalksOrder) {
     return fs::exists(folder / ".git/HEAD");
   };
   read_ahead ahead(root.native(),
-                   {[&](platform::native_view name) { return name == dot_git; }, is_repository});
+                   {[&](platform::native_view name) { return name == dot_git; }, is_repository},
+                   {dot_git});
   // The walk's order, told by the standard listing (the same order of
   // names): each folder's subfolders stacked as listed, the last one next.
   std::vector<fs::path> stack{root};
@@ -72,6 +73,7 @@ TEST_F(ReadAheadTest, ListsEveryFolderInTheWalksOrder) {
     }
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(names_of(*taken), expected);
+    EXPECT_EQ(taken->found, std::vector<signed char>{fs::exists(folder / ".git") ? 1 : 0});
     listed.push_back(folder.lexically_relative(root));
   }
   // The root, a, a/y, a/y/g, b, plain, plain/d and repo, and on POSIX systems
