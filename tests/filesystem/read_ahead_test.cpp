@@ -73,7 +73,8 @@ TEST_F(ReadAheadTest, ListsEveryFolderInTheWalksOrder) {
     }
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(names_of(*taken), expected);
-    EXPECT_EQ(taken->found, std::vector<signed char>{fs::exists(folder / ".git") ? 1 : 0});
+    EXPECT_EQ(taken->found,
+              std::vector<signed char>{static_cast<signed char>(fs::exists(folder / ".git"))});
     listed.push_back(folder.lexically_relative(root));
   }
   // The root, a, a/y, a/y/g, b, plain, plain/d and repo, and on POSIX systems
