@@ -239,9 +239,12 @@ TEST_F(RuleIndexTest, CandidatesHoldEveryMatchingRuleAndProofsAreTrue) {
     for (int path_number = 0; path_number < 200; ++path_number) {
       path = random_path(random, path);
       index.find_candidates(path, candidates);
-      // An index of its own knows nothing of the paths before.
-      rule_index(all).find_candidates(path, fresh);
-      ASSERT_EQ(candidates, fresh) << text::wide_to_bytes(path);
+      // An index of its own knows nothing of the paths before. Made for
+      // every third path only: making one is most of this test's time.
+      if (path_number % 3 == 0) {
+        rule_index(all).find_candidates(path, fresh);
+        ASSERT_EQ(candidates, fresh) << text::wide_to_bytes(path);
+      }
       ASSERT_TRUE(std::is_sorted(
           candidates.begin(), candidates.end(),
           [](const rule_candidate& a, const rule_candidate& b) { return a.rule <= b.rule; }));
