@@ -376,7 +376,9 @@ bool finder<Rules, Item>::next(Item& out) {
     // open folder. Git reads no rule file inside an ignored folder.
     const bool reads_rules = !git_style || !folder.ignored;
     const auto level = static_cast<std::int32_t>(folders.size());
-    const std::filesystem::path where = platform::listing_path(detail::path_of(folder));
+    // Made once: for a record that keeps its path as text, each call makes one.
+    const std::filesystem::path& folder_path = detail::path_of(folder);
+    const std::filesystem::path where = platform::listing_path(folder_path);
     std::optional<listed_names> ready;
     if (ahead_.reader != nullptr) {
       ready = ahead_.reader->take(where.native());
@@ -386,7 +388,7 @@ bool finder<Rules, Item>::next(Item& out) {
       if (reads_rules) {
         // A folder that could not be listed may still hold rule files that
         // can be read: they are asked about, as without the listing.
-        enter_folder(detail::path_of(folder), level, &queries, ready->opened ? &*ready : nullptr);
+        enter_folder(folder_path, level, &queries, ready->opened ? &*ready : nullptr);
       }
       list_names(folder, *ready, queries);
     } else if (!detail::text_path_record<Item> && platform::fits_whole(where)) {
@@ -394,13 +396,13 @@ bool finder<Rules, Item>::next(Item& out) {
       // `entry`, which no other way of making one does without a query.
       const platform::folder_queries queries(where);
       if (reads_rules) {
-        enter_folder(detail::path_of(folder), level, &queries);
+        enter_folder(folder_path, level, &queries);
       }
       list_folder(folder, where, queries);
     } else {
       platform::folder_listing listing(where);
       if (reads_rules) {
-        enter_folder(detail::path_of(folder), level, &listing.queries());
+        enter_folder(folder_path, level, &listing.queries());
       }
       list_with(folder, listing);
     }
