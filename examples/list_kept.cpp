@@ -98,26 +98,11 @@ bool read_options(const std::vector<std::wstring>& arguments, options& out) {
 // Sets `line` to `path` without its first `cut` characters, as UTF-8 bytes:
 // on POSIX systems the name's bytes as the system gives them, on Windows its
 // UTF-16 text encoded.
-[[maybe_unused]] void assign_below(std::string& line, const std::string& path, std::size_t cut) {
-  line.assign(path, cut);
+[[maybe_unused]] void assign_below(std::string& line, std::string_view path, std::size_t cut) {
+  line.assign(path.substr(cut));
 }
-[[maybe_unused]] void assign_below(std::string& line, const std::wstring& path, std::size_t cut) {
+[[maybe_unused]] void assign_below(std::string& line, std::wstring_view path, std::size_t cut) {
   line = quorvel::text::wide_to_bytes(path.substr(cut));
-}
-
-// A record's path and its native text: the design's records hold them in
-// their `entry`, lean ones hold the text.
-const std::filesystem::path& path_of(const qf::finder_item& entry) {
-  return entry.entry.path();
-}
-std::filesystem::path path_of(const qf::lean_item& entry) {
-  return entry.path;
-}
-const auto& native_of(const qf::finder_item& entry) {
-  return entry.entry.path().native();
-}
-const auto& native_of(const qf::lean_item& entry) {
-  return entry.path;
 }
 
 // Writes each kept entry that the walk hands out. `root` is the walk's root;
@@ -143,10 +128,10 @@ void list(Walk& walk, const std::filesystem::path& root, const options& chosen,
     const bool is_folder = (entry.attributes & qp::attribute_directory) != 0 &&
                            (entry.attributes & qp::attribute_reparse_point) == 0;
     if (is_folder && !chosen.folders &&
-        (chosen.design || !quorvel::git::holds_repository(path_of(entry)))) {
+        (chosen.design || !quorvel::git::holds_repository(qf::path_of(entry)))) {
       continue;
     }
-    assign_below(line, native_of(entry), cut);
+    assign_below(line, qf::native_text(entry), cut);
     if (is_folder) {
       line += '/';
     }

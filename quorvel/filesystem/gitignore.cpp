@@ -95,21 +95,6 @@ gitignore::gitignore(const std::filesystem::path& file, std::string_view bytes) 
   index_ = std::make_shared<const rule_index>(rules);
 }
 
-bool gitignore::match(const finder_item& entry, std::wstring_view path, std::wstring& rule,
-                      std::wstring& rule_regex) const {
-  return match_as(entry.is_directory(), path, rule, rule_regex);
-}
-
-bool gitignore::match(const lean_item& entry, std::wstring_view path, std::wstring& rule,
-                      std::wstring& rule_regex) const {
-  return match_as(entry.is_directory(), path, rule, rule_regex);
-}
-
-bool gitignore::match_reference(const finder_item& entry, std::wstring_view path,
-                                std::wstring& rule, std::wstring& rule_regex) const {
-  return match_reference_as(entry.is_directory(), path, rule, rule_regex);
-}
-
 bool gitignore::match_as(bool is_directory, std::wstring_view path, std::wstring& rule,
                          std::wstring& rule_regex) const {
 #ifdef QUORVEL_REFERENCE_MATCHING

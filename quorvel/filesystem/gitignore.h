@@ -9,21 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "quorvel/filesystem/item.h"
-#include "quorvel/filesystem/lean_item.h"
+#include "quorvel/filesystem/regex/ignore_rule.h"
 
 namespace quorvel::filesystem {
 
 class rule_index;
-
-// One rule line, compiled.
-struct ignore_rule {
-  bool negation = false;    // the line began with "!"
-  bool dir_only = false;    // the pattern ended with "/"
-  std::wstring text;        // the whole line as written
-  std::wstring regex_text;  // the regular expression the pattern became
-  std::wregex regex;        // regex_text, ECMAScript, no other flag
-};
 
 // The rules of one rule file; immutable once constructed.
 class gitignore {
@@ -60,17 +50,22 @@ class gitignore {
   // without the regular-expression library; every result, out-argument and
   // exception is the one `match_reference` gives. Built with
   // QUORVEL_REFERENCE_MATCHING, it is `match_reference`.
-  bool match(const finder_item& entry, std::wstring_view path, std::wstring& rule,
-             std::wstring& rule_regex) const;
-  // The same for a lean record (the walk's records that keep their paths as
-  // text).
-  bool match(const lean_item& entry, std::wstring_view path, std::wstring& rule,
-             std::wstring& rule_regex) const;
+  //
+  // Of the record (a finder_item or a lean_item) only whether it is a
+  // directory is read.
+  template <class Record>
+  bool match(const Record& entry, std::wstring_view path, std::wstring& rule,
+             std::wstring& rule_regex) const {
+    return match_as(entry.is_directory(), path, rule, rule_regex);
+  }
 
   // `match` as the straightforward loop: every rule that applies and could
   // change the verdict is run with std::regex_match, in file order.
-  bool match_reference(const finder_item& entry, std::wstring_view path, std::wstring& rule,
-                       std::wstring& rule_regex) const;
+  template <class Record>
+  bool match_reference(const Record& entry, std::wstring_view path, std::wstring& rule,
+                       std::wstring& rule_regex) const {
+    return match_reference_as(entry.is_directory(), path, rule, rule_regex);
+  }
 
   // The compiled rules, in file order.
   const std::vector<ignore_rule>& compiled_rules() const { return rules; }

@@ -1,6 +1,8 @@
 #pragma once
 // File-system entries as the walker hands them out: `item` (normalised path,
-// attributes, times) and `finder_item` (plus the walker's verdict).
+// attributes, times) and `finder_item` (plus the walker's verdict). The
+// fields that every kind of record shares are declared once, here:
+// `entry_stat` and `entry_verdict` (lean_item.h holds the other kind).
 
 #include <cstdint>
 #include <filesystem>
@@ -28,10 +30,47 @@ bool is_normal_item_path(const std::filesystem::path& path);
 // the listing's type gives their attributes.
 enum class item_times { read, skip };
 
+// What the platform reports of an entry itself (a final symbolic link is not
+// followed).
+struct entry_stat {
+  // True when the entry is a directory (attribute bit 0x10); for a symbolic
+  // link, when its target is one.
+  bool is_directory() const { return (attributes & platform::attribute_directory) != 0; }
+  // True when the entry is a directory that is no symbolic link or junction:
+  // one that the walk enters and that rules treat as a folder.
+  bool is_real_folder() const {
+    return is_directory() && (attributes & platform::attribute_reparse_point) == 0;
+  }
+
+  std::uint32_t attributes = 0;  // Windows FILE_ATTRIBUTE_* bits
+  std::int64_t created = 0;      // seconds since 1970-01-01 UTC, 0 where unknown
+  std::int64_t modified = 0;     // seconds since 1970-01-01 UTC
+};
+
+// The walker's verdict on an entry.
+struct entry_verdict {
+  // Takes the verdict that passes from a folder to its entries: all but
+  // `is_rule_file`, which is the entry's own.
+  void inherit(const entry_verdict& folder) {
+    ignored = folder.ignored;
+    rule = folder.rule;
+    rule_regex = folder.rule_regex;
+    rule_file = folder.rule_file;
+    rule_line = folder.rule_line;
+  }
+
+  bool ignored = false;             // a rule in force, or an ignored folder above, excludes it
+  bool is_rule_file = false;        // its name is one of the walker's rule-file names
+  std::wstring rule;                // the deciding rule line as written; empty when none
+  std::wstring rule_regex;          // that rule's regular-expression text
+  std::filesystem::path rule_file;  // the rule file that holds the deciding rule
+  std::uint32_t rule_line = 0;      // the deciding rule's line number, from 1; 0 where not known
+};
+
 // One file-system entry: its normalised path and what the platform reports
 // for the entry itself (a final symbolic link is not followed). A plain value;
 // copies are independent.
-class item {
+class item : public entry_stat {
  public:
   // Normalises `path`, caches the entry's own status (a failed query caches
   // nothing and raises nothing) and reads its attributes and times. An empty
@@ -58,41 +97,36 @@ class item {
   item(std::filesystem::path path, platform::entry_type type,
        const platform::folder_queries& folder, item_times times = item_times::read);
 
-  // True when the entry is a directory (attribute bit 0x10); for a symbolic
-  // link, when its target is one.
-  bool is_directory() const;
-
   // Reloads `attributes`, `created` and `modified` for the path of `entry`;
   // all three are 0 when the entry cannot be found. Does not renew the
   // cached status of `entry`. Never throws.
   virtual void refresh();
 
-  std::uint32_t attributes = 0;  // Windows FILE_ATTRIBUTE_* bits
-  std::int64_t created = 0;      // seconds since 1970-01-01 UTC, 0 where unknown
-  std::int64_t modified = 0;     // seconds since 1970-01-01 UTC
   std::filesystem::directory_entry entry;
 };
 
 // An entry with the walker's verdict on it. Final, because records are
 // held and destroyed by value, never through a pointer to `item`.
-class finder_item final : public item {
+class finder_item final : public item, public entry_verdict {
  public:
   explicit finder_item(std::filesystem::path path);
   finder_item(const std::filesystem::directory_entry& listed,
               const platform::folder_queries& folder, item_times times = item_times::read);
   finder_item(std::filesystem::path path, platform::entry_type type,
               const platform::folder_queries& folder, item_times times = item_times::read);
-
-  bool ignored = false;             // a rule in force, or an ignored folder above, excludes it
-  bool is_rule_file = false;        // its name is one of the walker's rule-file names
-  std::wstring rule;                // the deciding rule line as written; empty when none
-  std::wstring rule_regex;          // that rule's regular-expression text
-  std::filesystem::path rule_file;  // the rule file that holds the deciding rule
-  std::uint32_t rule_line = 0;      // the deciding rule's line number, from 1; 0 where not known
 };
 
 // The wide text of an item's path (the path of its `entry`).
 std::wstring item_path(const item& entry);
+
+// The native text of a record's path and the path itself; lean_item.h has
+// the same pair for the other kind, so code may take either.
+inline platform::native_view native_text(const item& entry) {
+  return entry.entry.path().native();
+}
+inline const std::filesystem::path& path_of(const item& entry) {
+  return entry.entry.path();
+}
 
 // The order in which a folder's entries are sorted before the walker hands
 // them out from the back: true when `a` goes before `b`. Non-directories come

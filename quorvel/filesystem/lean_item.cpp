@@ -1,6 +1,5 @@
 #include "quorvel/filesystem/lean_item.h"
 
-#include <algorithm>
 #include <string_view>
 #include <utility>
 
@@ -8,9 +7,6 @@
 
 namespace quorvel::filesystem {
 namespace {
-
-using char_type = std::filesystem::path::value_type;
-using text_view = std::basic_string_view<char_type>;
 
 // The attributes that a listing's type gives without a query, or 0 where
 // the entry must be asked about: a symbolic link's target, an unknown type,
@@ -30,14 +26,6 @@ std::uint32_t attributes_of(platform::entry_type type) {
       break;
   }
   return 0;
-}
-
-// The name after a record path's last "/" (the whole text where it has
-// none); names from a listing hold no separator.
-text_view name_of(const lean_item& entry) {
-  const text_view path = entry.path;
-  const std::size_t slash = path.rfind(static_cast<char_type>('/'));
-  return slash == text_view::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -84,49 +72,6 @@ void lean_item::refresh() {
 
 std::wstring item_path(const lean_item& entry) {
   return platform::native_to_wide(entry.path);
-}
-
-void sort_entries(std::vector<lean_item>& entries) {
-  if (entries.size() < 2) {
-    return;
-  }
-  // The entries of one listing share their folder and differ in their
-  // names, so the path order within each group is the order of the names.
-  // Where they do not (a record made otherwise), the paths are compared as
-  // std::filesystem::path compares them.
-  const text_view first = entries.front().path;
-  const std::size_t folder = first.size() - name_of(entries.front()).size();
-  const bool one_folder = std::all_of(entries.begin(), entries.end(), [&](const lean_item& entry) {
-    const text_view path = entry.path;
-    return path.size() > folder && path.substr(0, folder) == first.substr(0, folder) &&
-           path.size() - name_of(entry).size() == folder;
-  });
-  struct sort_key {
-    bool is_directory;
-    text_view name;
-    std::size_t index;
-  };
-  std::vector<sort_key> keys;
-  keys.reserve(entries.size());
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    keys.push_back({entries[i].is_directory(), one_folder ? name_of(entries[i]) : text_view(), i});
-  }
-  std::stable_sort(keys.begin(), keys.end(), [&](const sort_key& a, const sort_key& b) {
-    if (a.is_directory != b.is_directory) {
-      return b.is_directory;
-    }
-    if (one_folder) {
-      return b.name < a.name;
-    }
-    return std::filesystem::path(entries[b.index].path) <
-           std::filesystem::path(entries[a.index].path);
-  });
-  std::vector<lean_item> sorted;
-  sorted.reserve(entries.size());
-  for (const sort_key& key : keys) {
-    sorted.push_back(std::move(entries[key.index]));
-  }
-  entries = std::move(sorted);
 }
 
 }  // namespace quorvel::filesystem

@@ -19,7 +19,7 @@ namespace quorvel::filesystem {
 // not a path split into its elements, copied and freed again. finder over
 // git-style rules (git::lean_walker) fills it; a std::filesystem::path is
 // made only where one is asked for. A plain value; copies are independent.
-class lean_item {
+class lean_item : public entry_stat, public entry_verdict {
  public:
   using string_type = std::filesystem::path::string_type;
 
@@ -39,38 +39,25 @@ class lean_item {
   lean_item(platform::native_view folder, platform::native_view name, platform::entry_type type,
             const platform::folder_queries& queries, item_times times);
 
-  // True when the entry is a directory (attribute bit 0x10); for a symbolic
-  // link, when its target is one.
-  bool is_directory() const { return (attributes & platform::attribute_directory) != 0; }
-
   // Reloads `attributes`, `created` and `modified` for `path`; all three are
   // 0 when the entry cannot be found. Never throws.
   void refresh();
 
-  std::uint32_t attributes = 0;  // Windows FILE_ATTRIBUTE_* bits
-  std::int64_t created = 0;      // seconds since 1970-01-01 UTC, 0 where unknown
-  std::int64_t modified = 0;     // seconds since 1970-01-01 UTC
   // The native text of the entry's normalised path: what finder_item's
   // `entry.path().native()` holds.
   string_type path;
-
-  bool ignored = false;             // a rule in force, or an ignored folder above, excludes it
-  bool is_rule_file = false;        // its name is one of the walker's rule-file names
-  std::wstring rule;                // the deciding rule line as written; empty when none
-  std::wstring rule_regex;          // that rule's regular-expression text
-  std::filesystem::path rule_file;  // the rule file that holds the deciding rule
-  std::uint32_t rule_line = 0;      // the deciding rule's line number, from 1; 0 where not known
 };
 
 // The wide text of a record's path.
 std::wstring item_path(const lean_item& entry);
 
-// The native text of a record's path, for code that takes either kind.
-inline platform::native_view native_text(const item& entry) {
-  return entry.entry.path().native();
-}
+// The native text of a record's path and a path made from it, as item.h
+// gives them for the other kind.
 inline platform::native_view native_text(const lean_item& entry) {
   return entry.path;
+}
+inline std::filesystem::path path_of(const lean_item& entry) {
+  return std::filesystem::path(entry.path);
 }
 
 // Sorts one folder's records as sort_entries does finder_items: the

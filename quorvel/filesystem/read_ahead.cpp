@@ -179,4 +179,13 @@ void read_ahead::list_all(string_type root) {
   }
 }
 
+signed char read_ahead::found(const listed_names& listed, platform::native_view name) const {
+  for (std::size_t i = 0; i < look_for_.size() && i < listed.found.size(); ++i) {
+    if (look_for_[i] == name) {
+      return listed.found[i];
+    }
+  }
+  return -1;
+}
+
 }  // namespace quorvel::filesystem

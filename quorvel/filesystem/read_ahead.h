@@ -26,7 +26,8 @@ struct listed_names {
   std::filesystem::path::string_type names;  // the names, one after the other
   std::vector<std::size_t> ends;             // where each name ends in `names`
   std::vector<platform::entry_type> types;   // the type of each
-  // For each name the lister was asked to look for: 1 where something of
+  // For each name the lister was asked to look for, in the order it was
+  // given them (read_ahead::found looks one up): 1 where something of
   // that name is there (a link followed, as std::filesystem::exists asks),
   // 0 where not, -1 where the question failed (the walk asks again, and
   // gets the error).
@@ -78,6 +79,11 @@ class read_ahead {
   // those folders out. Nothing, at once and dropping nothing, where the
   // lister has not taken `where` on (or dropped it).
   std::optional<listed_names> take(platform::native_view where);
+
+  // What the lister found of `name`, one of the names it was asked to look
+  // for, in the folder that `listed` lists: `listed_names::found`'s answer
+  // for it, -1 for any other name.
+  signed char found(const listed_names& listed, platform::native_view name) const;
 
  private:
   void run(std::filesystem::path::string_type root);

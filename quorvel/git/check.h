@@ -4,13 +4,13 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "quorvel/git/ignore_file.h"
+#include "quorvel/git/precedence.h"
 #include "quorvel/git/work_tree.h"
 
 namespace quorvel::git {
@@ -57,20 +57,14 @@ class checker {
   const work_tree& tree() const { return tree_; }
 
  private:
-  // The ".gitignore" of the folder `below` (below the top), read once; null
-  // when there is none.
-  const ignore_file* folder_file(const std::string& below);
-  // The decision of the files in force for a folder whose own files are
-  // `chain` (shallowest first).
-  bool decide(const std::vector<const ignore_file*>& chain, const std::vector<std::size_t>& cuts,
-              std::string_view path, bool is_folder, check_result& result) const;
+  // Adds the rule files of the folder `below` (below the top), read once.
+  void add_folder_files(std::string_view below, rule_files& files);
 
   work_tree tree_;
-  std::filesystem::path top_;
-  std::string root_below_top_;  // the root's path below the top, with a "/" after it
+  tree_place place_;
   ignore_options options_;
-  std::vector<ignore_file> excludes_;  // lowest precedence first
-  std::unordered_map<std::string, std::unique_ptr<const ignore_file>> folder_files_;
+  rule_files excludes_;  // lowest precedence first
+  std::unordered_map<std::string, rule_files> folder_files_;
 };
 
 }  // namespace quorvel::git

@@ -9,13 +9,13 @@
 #include <string_view>
 #include <vector>
 
-#include "quorvel/git/work_tree.h"
 
 namespace quorvel::git {
 
 namespace detail {
 class rule_index;
 }
+class walk_engine;
 
 // Git's settings that change how rules match.
 struct ignore_options {
@@ -53,10 +53,11 @@ struct ignore_rule {
 // (such as "[" or one that ends in "\") is kept and matches nothing.
 //
 // Usable as the `Rules` of filesystem::finder, which then walks as git does
-// (see git/walker.h).
+// (git/walk_engine.h, git/walker.h).
 class ignore_file {
  public:
-  using options_type = ignore_options;
+  // The walk over these files is git's (filesystem/rule_engine.h).
+  using engine_type = walk_engine;
 
   // Reads the rule file at `file` (a symbolic link is followed). A file that
   // is missing or cannot be read (a folder too) gives no rules, as in git.
@@ -80,19 +81,6 @@ class ignore_file {
   // it ignores or keeps. `is_folder` tells whether the path names a folder
   // (a symbolic link is not one). Never throws.
   const ignore_rule* last_match(std::string_view path, bool is_folder) const;
-
-  // --- What filesystem::finder asks of a rule-file type that walks as git
-  // does. Each is also of use on its own.
-
-  // The work tree that holds `folder` (git/work_tree.h).
-  static work_tree find_work_tree(const std::filesystem::path& folder) {
-    return git::find_work_tree(folder);
-  }
-
-  // Whether `folder` holds a repository of its own (git/work_tree.h).
-  static bool holds_repository(const std::filesystem::path& folder) {
-    return git::holds_repository(folder);
-  }
 
   // Whether an entry named `name` (its native text) is a repository's own
   // ".git", which a walk never hands out; with ignore_case in either case.

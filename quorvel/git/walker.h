@@ -8,13 +8,15 @@
 #include "quorvel/filesystem/item.h"
 #include "quorvel/filesystem/lean_item.h"
 #include "quorvel/git/ignore_file.h"
+#include "quorvel/git/walk_engine.h"
+#include "quorvel/git/work_tree.h"
 
 namespace quorvel::git {
 
-// Walks the tree below a root folder as git sees it (filesystem::finder
-// says how, for git-style rules): every entry once, `.git` entries left
-// out, each record with git's verdict and, when ignored, the deciding line
-// as written, its file and its number.
+// Walks the tree below a root folder as git sees it (git/walk_engine.h says
+// how): every entry once, `.git` entries left out, each record with git's
+// verdict and, when ignored, the deciding line as written, its file and its
+// number.
 //
 //     git::walker walk("/src/project");
 //     filesystem::finder_item entry{std::filesystem::path()};
@@ -33,7 +35,16 @@ class basic_walker : public filesystem::finder<ignore_file, Item> {
   // (std::bad_alloc, std::length_error for a file too large to hold).
   explicit basic_walker(const std::filesystem::path& root, ignore_options options = {},
                         filesystem::item_times times = filesystem::item_times::read)
-      : filesystem::finder<ignore_file, Item>(root, L".gitignore", options, times) {}
+      : filesystem::finder<ignore_file, Item>(root, L".gitignore", walk_engine(options), times) {}
+  // The same in the work tree `tree` that the caller found for the root
+  // (find_work_tree), which is then not looked for again.
+  basic_walker(const std::filesystem::path& root, work_tree tree, ignore_options options,
+               filesystem::item_times times = filesystem::item_times::read)
+      : filesystem::finder<ignore_file, Item>(root, L".gitignore",
+                                              walk_engine(options, std::move(tree)), times) {}
+
+  // The work tree that the walk is in.
+  const work_tree& tree() const { return this->engine().tree(); }
 };
 
 class walker : public basic_walker<filesystem::finder_item> {

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <type_traits>
 
-#include "quorvel/filesystem/gitignore.h"
+#include "quorvel/filesystem/regex/ignore_rule.h"
 
 namespace quorvel::filesystem {
 namespace {

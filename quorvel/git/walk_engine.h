@@ -1,0 +1,110 @@
+#pragma once
+// Git's engine for the walk (filesystem/rule_engine.h says what an engine
+// is; git/precedence.h holds the rules it shares with the query):
+// - the work tree's top is the nearest folder at or above the root that
+//   holds a repository; rule files above it are not read, and below all
+//   the tree's own rule files come `$GIT_DIR/info/exclude` and then the
+//   global excludes file;
+// - for each entry the deepest file that has a matching line decides; a
+//   folder is a folder only when it is no symbolic link;
+// - an ignored folder's entries keep its verdict, whatever deeper lines
+//   say, and its rule files are not read; nor is a rule file that is a
+//   symbolic link;
+// - entries named `.git` are never handed out, and a folder that holds a
+//   repository of its own is handed out but not entered;
+// - paths are matched as UTF-8 bytes below the top, and an ignored record
+//   carries the deciding line as written (`rule`), its file and its number
+//   (`rule_line`), with `rule_regex` empty.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "quorvel/filesystem/folder_entries.h"
+#include "quorvel/filesystem/item.h"
+#include "quorvel/filesystem/read_ahead.h"
+#include "quorvel/git/ignore_file.h"
+#include "quorvel/git/precedence.h"
+#include "quorvel/git/work_tree.h"
+#include "quorvel/platform/file_info.h"
+
+namespace quorvel::git {
+
+class walk_engine {
+ public:
+  using options_type = ignore_options;
+
+  // The work tree is found when the walk starts.
+  explicit walk_engine(ignore_options options = {}) : options_(options) {}
+  // With the work tree that the caller found for the root.
+  walk_engine(ignore_options options, work_tree tree)
+      : options_(options), tree_(std::move(tree)) {}
+
+  template <class Item>
+  Item start(const std::filesystem::path& root, const std::set<std::filesystem::path>& names,
+             rule_files& ignores) {
+    Item record(root);
+    set_verdict(record, begin(root, names, ignores));
+    return record;
+  }
+
+  template <class Item>
+  bool enters(const Item& folder, const filesystem::folder_view& view) const {
+    return !holds_nested_repository(filesystem::native_text(folder), view);
+  }
+
+  template <class Item>
+  void enter(const Item& folder, const filesystem::folder_view& view, rule_files& ignores,
+             std::int32_t level) const {
+    if (!folder.ignored) {
+      std::string buffer;
+      const std::string_view below = below_top(filesystem::native_text(folder), buffer);
+      add_folder_files(view, options_, level, below.empty() ? 0 : below.size() + 1, ignores);
+    }
+  }
+
+  bool passes_over(platform::native_view name) const {
+    return ignore_file::is_repository_name(name, options_);
+  }
+
+  template <class Item>
+  void judge(Item& record, const rule_files& ignores) const {
+    if (!record.ignored) {
+      std::string buffer;
+      set_verdict(record, decide(ignores, below_top(filesystem::native_text(record), buffer),
+                                 record.is_real_folder()));
+    }
+  }
+
+  filesystem::read_ahead::skips ahead_skips() const;
+  bool looks_for_rule_files() const { return false; }
+
+  // The work tree of the walk (found when it started), and the options.
+  const work_tree& tree() const { return *tree_; }
+  const ignore_options& options() const { return options_; }
+
+ private:
+  // Finds the work tree where it was not given, loads the exclude files and
+  // the files of the folders from the top down to the root, and returns the
+  // decision that passes down to the root's entries.
+  decision begin(const std::filesystem::path& root, const std::set<std::filesystem::path>& names,
+                 rule_files& ignores);
+  // A record's path below the top, as the rules match it.
+  std::string_view below_top(platform::native_view path, std::string& buffer) const;
+  bool holds_nested_repository(platform::native_view folder,
+                               const filesystem::folder_view& view) const;
+  static void set_verdict(filesystem::entry_verdict& record, const decision& decided);
+
+  ignore_options options_;
+  std::optional<work_tree> tree_;
+  // How a record's path becomes the path below the top: bytes cut off its
+  // front, and what is put before the rest.
+  std::size_t cut_ = 0;
+  std::string lead_;
+};
+
+}  // namespace quorvel::git
