@@ -26,8 +26,8 @@ judgement judge_entry(const filesystem::finder_item& entry, const expected_map& 
   return verdict;
 }
 
-template <walk_record Record>
-judgement judge_entry(const Record& entry, std::wstring_view path, expected_lookup& expected) {
+judgement judge_entry(const filesystem::entry_verdict& entry, std::wstring_view path,
+                      expected_lookup& expected) {
   judgement verdict;
   verdict.found = expected.covers(path);
   verdict.right = entry.ignored == verdict.found;
@@ -52,8 +52,8 @@ void write_path(output& out, std::wstring_view text) {
 // The line of report_entry, with the path below the folder as `below`; with
 // a `source`, the git mode's rule part (the rule file's name and the line's
 // number) instead of the regular expression.
-template <class Record, class Text>
-void write_line(output& out, const Record& entry, const judgement& verdict, Text below,
+template <class Text>
+void write_line(output& out, const filesystem::entry_verdict& entry, const judgement& verdict, Text below,
                 const std::string_view* source = nullptr) {
   out.colour(verdict.right ? colour_green : colour_red);
   out.narrow(verdict.right ? " OK" : "ERR");
@@ -92,21 +92,19 @@ void write_line(output& out, const Record& entry, const judgement& verdict, Text
 
 }  // namespace
 
-template <walk_record Record>
-void report_entry(output& out, const Record& entry, std::wstring_view path,
+void report_entry(output& out, const filesystem::entry_verdict& entry, std::wstring_view path,
                   const judgement& verdict, std::size_t prefix_length) {
   write_line(out, entry, verdict,
              prefix_length < path.size() ? path.substr(prefix_length) : std::wstring_view());
 }
 
-template <walk_record Record>
-void report_entry_below(output& out, const Record& entry, const judgement& verdict,
+void report_entry_below(output& out, const filesystem::entry_verdict& entry,
+                        const judgement& verdict,
                         std::basic_string_view<std::filesystem::path::value_type> below) {
   write_line(out, entry, verdict, below);
 }
 
-template <walk_record Record>
-void report_git_entry(output& out, const Record& entry, std::wstring_view path,
+void report_git_entry(output& out, const filesystem::entry_verdict& entry, std::wstring_view path,
                       const judgement& verdict, std::size_t prefix_length,
                       std::string_view source) {
   write_line(out, entry, verdict,
@@ -114,33 +112,12 @@ void report_git_entry(output& out, const Record& entry, std::wstring_view path,
              &source);
 }
 
-template <walk_record Record>
-void report_git_entry_below(output& out, const Record& entry, const judgement& verdict,
+void report_git_entry_below(output& out, const filesystem::entry_verdict& entry,
+                            const judgement& verdict,
                             std::basic_string_view<std::filesystem::path::value_type> below,
                             std::string_view source) {
   write_line(out, entry, verdict, below, &source);
 }
-
-// The two kinds of record, each once.
-using native_view = std::basic_string_view<std::filesystem::path::value_type>;
-template judgement judge_entry(const filesystem::finder_item&, std::wstring_view, expected_lookup&);
-template judgement judge_entry(const filesystem::lean_item&, std::wstring_view, expected_lookup&);
-template void report_entry(output&, const filesystem::finder_item&, std::wstring_view,
-                           const judgement&, std::size_t);
-template void report_entry(output&, const filesystem::lean_item&, std::wstring_view,
-                           const judgement&, std::size_t);
-template void report_entry_below(output&, const filesystem::finder_item&, const judgement&,
-                                 native_view);
-template void report_entry_below(output&, const filesystem::lean_item&, const judgement&,
-                                 native_view);
-template void report_git_entry(output&, const filesystem::finder_item&, std::wstring_view,
-                               const judgement&, std::size_t, std::string_view);
-template void report_git_entry(output&, const filesystem::lean_item&, std::wstring_view,
-                               const judgement&, std::size_t, std::string_view);
-template void report_git_entry_below(output&, const filesystem::finder_item&, const judgement&,
-                                     native_view, std::string_view);
-template void report_git_entry_below(output&, const filesystem::lean_item&, const judgement&,
-                                     native_view, std::string_view);
 
 void report_summary(output& out, std::uint64_t error_count) {
   if (error_count > 0) {

@@ -1,14 +1,12 @@
 #pragma once
 // Judging one walked entry against git's listing, and writing its line.
 
-#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
 
 #include "quorvel/filesystem/item.h"
-#include "quorvel/filesystem/lean_item.h"
 #include "quorvel/runner/expected.h"
 #include "quorvel/runner/expected_lookup.h"
 #include "quorvel/runner/output.h"
@@ -22,21 +20,16 @@ struct judgement {
   bool operator==(const judgement&) const = default;
 };
 
-// The records that the functions below take: the design's, and the lean ones
-// that the runner walks with (defined for these two only).
-template <class Record>
-concept walk_record =
-    std::same_as<Record, filesystem::finder_item> || std::same_as<Record, filesystem::lean_item>;
-
 // Looks the entry's path up in `expected`, then each of its parents up to the
 // root of the file system, and compares the answer with the entry's
 // `ignored`.
 judgement judge_entry(const filesystem::finder_item& entry, const expected_map& expected);
 
-// The same judgement, from a lookup over the same set; `path` is the wide
-// text of the entry's path (filesystem::item_path).
-template <walk_record Record>
-judgement judge_entry(const Record& entry, std::wstring_view path, expected_lookup& expected);
+// The same judgement, from a lookup over the same set, for a record of either
+// kind (its verdict); `path` is the wide text of the entry's path
+// (filesystem::item_path).
+judgement judge_entry(const filesystem::entry_verdict& entry, std::wstring_view path,
+                      expected_lookup& expected);
 
 // Writes the entry's line: " OK" or "ERR", " : ", the walker's and git's
 // verdicts as digits, " - ", the path with its first `prefix_length`
@@ -45,31 +38,29 @@ judgement judge_entry(const Record& entry, std::wstring_view path, expected_look
 void report_entry(output& out, const filesystem::finder_item& entry, const judgement& verdict,
                   std::size_t prefix_length);
 
-// The same, with `path` the wide text of the entry's path, made once for the
-// judgement and the line.
-template <walk_record Record>
-void report_entry(output& out, const Record& entry, std::wstring_view path,
+// The same for a record of either kind (its verdict), with `path` the wide
+// text of the entry's path, made once for the judgement and the line.
+void report_entry(output& out, const filesystem::entry_verdict& entry, std::wstring_view path,
                   const judgement& verdict, std::size_t prefix_length);
 
 // The same, for a path whose native text is the test folder's, a "/" and
 // more: `below` is that native text without the folder's, which cutting the
 // folder's characters from the wide text comes to, since decoding never runs
 // across a "/". Written as it is, with no decoding and encoding.
-template <walk_record Record>
-void report_entry_below(output& out, const Record& entry, const judgement& verdict,
+void report_entry_below(output& out, const filesystem::entry_verdict& entry,
+                        const judgement& verdict,
                         std::basic_string_view<std::filesystem::path::value_type> below);
 
 // The git mode's line of report_entry: for an ignored entry, after the rule
 // in angle brackets, " ", `source` (the rule file's name, rule_sources) and
 // ":" with the line's number (`rule_line`), where the design writes its
 // regular expression. `source` is read only for an ignored entry.
-template <walk_record Record>
-void report_git_entry(output& out, const Record& entry, std::wstring_view path,
+void report_git_entry(output& out, const filesystem::entry_verdict& entry, std::wstring_view path,
                       const judgement& verdict, std::size_t prefix_length, std::string_view source);
 
 // The same for a path below the test folder, as report_entry_below.
-template <walk_record Record>
-void report_git_entry_below(output& out, const Record& entry, const judgement& verdict,
+void report_git_entry_below(output& out, const filesystem::entry_verdict& entry,
+                            const judgement& verdict,
                             std::basic_string_view<std::filesystem::path::value_type> below,
                             std::string_view source);
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iomanip>
 #include <string_view>
+#include <utility>
 
 #include "quorvel/filesystem/finder.h"
 #include "quorvel/filesystem/gitignore.h"
@@ -68,14 +69,16 @@ std::uint64_t judge_walk(Walker& walker, const std::filesystem::path& folder_pat
 // repository's core.ignorecase decides how rules match, as it does for git.
 std::uint64_t walk_as_git(const std::filesystem::path& folder_path, std::size_t prefix_length,
                           expected_lookup& lookup, bool errors_only, output& out) {
-  const git::work_tree tree = git::find_work_tree(folder_path);
+  // The work tree is found once: its configuration sets the options, and
+  // the walk starts from it.
+  git::work_tree tree = git::find_work_tree(folder_path);
   git::ignore_options options;
   options.ignore_case = tree.ignore_case.value_or(false);
   // Its records keep their paths as text: the report needs nothing more.
-  git::lean_walker walker(folder_path, options, filesystem::item_times::skip);
+  git::lean_walker walker(folder_path, std::move(tree), options, filesystem::item_times::skip);
   walker.list_ahead();
   // Without a repository the test folder is the top, as for the walk.
-  rule_sources sources(tree.top.empty() ? folder_path : tree.top);
+  rule_sources sources(walker.tree().top.empty() ? folder_path : walker.tree().top);
   const auto source_of = [&sources](const filesystem::lean_item& entry) {
     return entry.ignored ? sources.name(entry.rule_file) : std::string_view();
   };
