@@ -12,6 +12,31 @@ install(TARGETS ${quorvel_component_targets} quorvel_all EXPORT quorvel-targets
         FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(TARGETS folder RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+# The installed files lose their debug information: built with it (the
+# release preset is RelWithDebInfo) it is nearly all of the libraries' size,
+# and a consumer's program rarely needs it. --strip-debug keeps the symbol
+# table, which linking a static library needs and backtraces use; cmake
+# --install --strip would not do, as it leaves static libraries alone.
+# Whoever wants to step into the library installs with
+# QUORVEL_INSTALL_STRIP=OFF, or builds it as a subproject.
+if(QUORVEL_INSTALL_STRIP AND CMAKE_STRIP)
+  set(quorvel_stripped_files "")
+  foreach(target IN LISTS quorvel_component_targets)
+    list(APPEND quorvel_stripped_files "${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:${target}>")
+  endforeach()
+  list(APPEND quorvel_stripped_files "${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:folder>")
+  list(TRANSFORM quorvel_stripped_files REPLACE "(.+)" "\"\\1\"")
+  string(JOIN " " quorvel_stripped_files ${quorvel_stripped_files})
+  install(CODE "
+    foreach(file IN ITEMS ${quorvel_stripped_files})
+      if(NOT IS_ABSOLUTE \"\${file}\")
+        set(file \"\${CMAKE_INSTALL_PREFIX}/\${file}\")
+      endif()
+      execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug \"\$ENV{DESTDIR}\${file}\"
+                      COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()")
+endif()
+
 set(quorvel_component_names "")
 foreach(target IN LISTS quorvel_component_targets)
   get_target_property(name ${target} EXPORT_NAME)

@@ -2,9 +2,11 @@
 # The installed package, used as a consumer would: installs the build to a
 # fresh prefix, checks what landed there, builds a separate project against
 # it with find_package, and a program with pkg-config, and runs them.
-#   installed_consumer.sh <source> <build> <work> <generator> <c++ compiler> <build type> <c++ flags>
+#   installed_consumer.sh <source> <build> <work> <generator> <c++ compiler> <build type> <c++ flags> [readelf]
+# With readelf, the installed libraries and program must hold no debug
+# information (the install strips it).
 set -euo pipefail
-source=$1 build=$2 work=$3 generator=$4 cxx=$5 build_type=$6 cxx_flags=$7
+source=$1 build=$2 work=$3 generator=$4 cxx=$5 build_type=$6 cxx_flags=$7 readelf=${8:-}
 . "$source/tests/package/common.sh"
 rm -rf "$work"
 mkdir -p "$work"
@@ -24,6 +26,13 @@ done
 [ -z "$(find "$prefix" -name 'libquorvel_runner*')" ] || fail "the runner library is installed"
 pc=$(find "$prefix" -name quorvel.pc)
 [ -n "$pc" ] || fail "the install has no quorvel.pc"
+if [ -n "$readelf" ]; then
+  for file in "$prefix"/lib*/libquorvel_*.a "$prefix/bin/folder"; do
+    sections=$("$readelf" -S --wide "$file")
+    ! grep -q '\.debug_' <<<"$sections" || fail "$file holds debug information"
+  done
+  echo "ok: the installed libraries and folder hold no debug information"
+fi
 
 cmake -S "$source/tests/package/consumer" -B "$work/consumer" -G "$generator" \
   -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE="$build_type" -DCMAKE_CXX_FLAGS="$cxx_flags" \
