@@ -215,6 +215,7 @@ work_tree find_work_tree(const std::filesystem::path& folder) {
     const fs::path common = common_dir_of(tree.git_dir);
     reader.read(common / "config");
     tree.info_exclude = common / "info" / "exclude";
+    tree.hash_size = detail::object_hash_size(common / "config");
   }
   const detail::config_settings& settings = reader.settings();
   tree.ignore_case = settings.ignore_case;

@@ -2,6 +2,7 @@
 // Where a git work tree starts and which rule files below its own it reads:
 // `$GIT_DIR/info/exclude` and the global excludes file.
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -26,6 +27,10 @@ struct work_tree {
   std::filesystem::path excludes_file;
   // `core.ignoreCase` where a configuration file sets it.
   std::optional<bool> ignore_case;
+  // The size in bytes of the repository's object names, as in its index:
+  // 32 where its own `config` sets `extensions.objectFormat` to "sha256",
+  // else 20 (SHA-1), also without a repository.
+  std::size_t hash_size = 20;
 
   // The files whose rules lie below all the work tree's own, from the
   // lowest precedence to the highest: the global excludes file, then

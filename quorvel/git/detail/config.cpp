@@ -435,4 +435,14 @@ bool config_reader::git_dir_matches(std::string_view written, const fs::path& fr
   return false;
 }
 
+std::size_t object_hash_size(const fs::path& repository_config) {
+  std::optional<std::string> format;
+  parse_config(read_small(repository_config), [&](const config_entry& entry) {
+    if (entry.section == "extensions" && !entry.has_subsection && entry.key == "objectformat") {
+      format = entry.value;
+    }
+  });
+  return format == "sha256" ? 32 : 20;
+}
+
 }  // namespace quorvel::git::detail

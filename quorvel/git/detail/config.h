@@ -106,4 +106,9 @@ class config_reader {
   config_settings settings_;
 };
 
+// The size in bytes of the repository's object names: 32 where the last
+// `extensions.objectFormat` of `repository_config` says "sha256", else 20.
+// Only that file counts, without its includes, as for git.
+std::size_t object_hash_size(const std::filesystem::path& repository_config);
+
 }  // namespace quorvel::git::detail
