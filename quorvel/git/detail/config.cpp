@@ -330,8 +330,7 @@ void config_reader::read_text(const fs::path& file, std::string_view text, int d
 
 void config_reader::include(const config_entry& entry, const fs::path& from, int depth) {
   if (!entry.value) {
-    fail("missing value for '" + entry.section + (entry.has_subsection ? "." : "") +
-         entry.subsection + ".path'\n" + bad_line(entry.line, from));
+    fail(bad_line(entry.line, from));
   }
   const std::string_view named = *entry.value;
   fs::path target;
@@ -360,7 +359,7 @@ void config_reader::include(const config_entry& entry, const fs::path& from, int
          "\nThis might be due to circular includes.");
   }
   if (fs::is_directory(status)) {
-    fail("unable to access '" + shown + "': Is a directory\n" + bad_line(entry.line, from));
+    fail(bad_line(entry.line, from));
   }
   {
     // read_all reports nothing, but git stops at a file it may not read.
