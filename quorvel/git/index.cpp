@@ -5,12 +5,13 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
 #include <vector>
 
-#include "quorvel/filesystem/read_all.h"
+#include "quorvel/filesystem/ifstream.h"
 #include "quorvel/platform/native_path.h"
 #include "quorvel/text/utf8.h"
 
@@ -139,6 +140,10 @@ class parser {
       fail("the header counts " + std::to_string(count) + " entries, more than the data holds");
     }
     result_.starts.reserve(std::size_t{count} + 1);
+    // Paths of versions 2 and 3 take no more than what the fixed parts and
+    // a NUL each leave; a version 4 index usually holds less than they add
+    // up to, and grows the buffer past this when it does not.
+    result_.paths.reserve(end_ - header_size - std::size_t{count} * smallest);
     std::size_t at = header_size;
     for (std::uint32_t i = 0; i < count; ++i) {
       at = read_entry(at, i + 1);
@@ -256,18 +261,14 @@ class parser {
   // Adds a path: the first `kept` bytes of the previous one, then `tail`.
   void append(std::string_view tail, std::size_t kept, std::size_t number) {
     std::string& paths = result_.paths;
-    const std::size_t old = paths.size();
-    if (kept + tail.size() > most_path_bytes - old) {
+    if (kept + tail.size() > most_path_bytes - paths.size()) {
       fail_entry(number, "brings the paths past the 4 GiB that are kept");
     }
-    // Grown first, then copied: the kept bytes are in `paths` itself.
-    paths.resize(old + kept + tail.size());
     if (kept != 0) {
-      std::memcpy(paths.data() + old, paths.data() + result_.starts[result_.size() - 1], kept);
+      // Appending a piece of the string itself is allowed, also when it grows.
+      paths.append(paths, result_.starts[result_.size() - 1], kept);
     }
-    if (!tail.empty()) {
-      std::memcpy(paths.data() + old + kept, tail.data(), tail.size());
-    }
+    paths.append(tail);
     result_.starts.push_back(static_cast<std::uint32_t>(paths.size()));
   }
 
@@ -479,12 +480,21 @@ int compare(std::string_view entry, std::string_view key, std::string_view tail,
   return std::string_view(entry.substr(common)).compare(tail);
 }
 
-// Reads a whole file into `out`; false when there is no file.
-bool load(const fs::path& file, std::string& out) {
+// A whole file's bytes, not set to zero before they are read (an index can
+// be tens of megabytes).
+struct file_bytes {
+  std::unique_ptr<char[]> data;
+  std::size_t size = 0;
+
+  std::string_view view() const { return {data.get(), size}; }
+};
+
+// Reads a whole file; nullopt when there is no file.
+std::optional<file_bytes> load(const fs::path& file) {
   std::error_code error;
   const fs::file_status status = fs::status(file, error);
   if (status.type() == fs::file_type::not_found) {
-    return false;
+    return std::nullopt;
   }
   if (error) {
     throw index_error(file, "cannot be read: " + error.message());
@@ -492,17 +502,25 @@ bool load(const fs::path& file, std::string& out) {
   if (!fs::is_regular_file(status)) {
     throw index_error(file, "is not a file");
   }
-  try {
-    filesystem::read_all(file, out);
-  } catch (const std::system_error& failure) {
-    throw index_error(file, std::string("cannot be read: ") + failure.what());
+  const std::uintmax_t size = fs::file_size(file, error);
+  if (error) {
+    throw index_error(file, "cannot be read: " + error.message());
   }
-  // read_all reports nothing: an empty result from a file that is not empty
-  // is one that could not be opened.
-  if (out.empty() && fs::file_size(file, error) != 0) {
-    throw index_error(file, "cannot be read");
+  if (size > std::numeric_limits<std::size_t>::max() / 2) {
+    throw index_error(file, "is too large to hold");
   }
-  return true;
+  file_bytes bytes{std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(size)),
+                   static_cast<std::size_t>(size)};
+  filesystem::ifstream stream{};
+  stream.open(file, std::ios_base::binary);
+  if (!stream.is_open()) {
+    throw index_error(file, "cannot be opened");
+  }
+  // A file that shrank since it was sized is read as far as it goes (and
+  // then fails as a short index); one that grew is cut at that size.
+  bytes.size = static_cast<std::size_t>(
+      stream.read(bytes.data.get(), static_cast<std::int64_t>(bytes.size)));
+  return bytes;
 }
 
 }  // namespace
@@ -513,18 +531,20 @@ index_error::index_error(const std::filesystem::path& file, const std::string& w
 tracked_files tracked_files::read(const std::filesystem::path& git_dir, std::size_t hash_size,
                                   bool ignore_case) {
   const fs::path file = git_dir / "index";
-  std::string bytes;
-  if (!load(file, bytes)) {
+  const std::optional<file_bytes> bytes = load(file);
+  if (!bytes) {
     return {};
   }
-  const shared_source shared = [&git_dir](std::string_view hex_name) -> std::optional<std::string> {
-    std::string shared_bytes;
-    if (!load(git_dir / ("sharedindex." + std::string(hex_name)), shared_bytes)) {
+  // Kept here while the shared index is read: the result copies the paths.
+  std::optional<file_bytes> shared_bytes;
+  const shared_source shared = [&](std::string_view hex_name) -> std::optional<std::string_view> {
+    shared_bytes = load(git_dir / ("sharedindex." + std::string(hex_name)));
+    if (!shared_bytes) {
       return std::nullopt;
     }
-    return shared_bytes;
+    return shared_bytes->view();
   };
-  return from_bytes(bytes, file, hash_size, ignore_case, shared);
+  return from_bytes(bytes->view(), file, hash_size, ignore_case, shared);
 }
 
 tracked_files tracked_files::from_bytes(std::string_view data, const std::filesystem::path& file,
@@ -545,7 +565,7 @@ tracked_files tracked_files::from_bytes(std::string_view data, const std::filesy
     // those its delete bitmap marks. Its own first entries replace those
     // that the replace bitmap marks, which keeps their paths; the rest are
     // new.
-    std::optional<std::string> shared_bytes;
+    std::optional<std::string_view> shared_bytes;
     index_file base;
     if (own.shared_hash.find_first_not_of('\0') != std::string_view::npos) {
       const std::string name = hex(own.shared_hash);

@@ -47,7 +47,8 @@ class tracked_files {
  public:
   // Gives the bytes of the shared index that a split index names by its
   // hash (`hex`, lower-case hexadecimal), or nullopt when there is none.
-  using shared_source = std::function<std::optional<std::string>(std::string_view hex)>;
+  // They must stay as they are until from_bytes returns.
+  using shared_source = std::function<std::optional<std::string_view>(std::string_view hex)>;
 
   // Nothing tracked.
   tracked_files() = default;

@@ -263,8 +263,8 @@ TEST_F(IndexTest, SplitIndexNeedsItsSharedIndex) {
       "mv .git/sharedindex.* ../shared");
   const std::string index = bytes(repo / ".git/index");
   const std::string shared = bytes(root / "shared");
-  const auto give = [](std::string bytes) {
-    return [bytes](std::string_view) { return std::optional<std::string>(bytes); };
+  const auto give = [](const std::string& bytes) {
+    return [&bytes](std::string_view) { return std::optional<std::string_view>(bytes); };
   };
   EXPECT_EQ(paths_of(tracked_files::from_bytes(index, "i", 20, false, give(shared))),
             (std::vector<std::string>{"a", "c"}));
