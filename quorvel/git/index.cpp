@@ -20,14 +20,16 @@ namespace quorvel::git {
 struct tracked_files::table {
   std::string paths;                  // every path's bytes, back to back, in byte order
   std::vector<std::uint32_t> starts;  // where each path begins, then where the last ends
-  // Only for ignore_case: `paths` with ASCII capitals in lower case, and the
-  // entry numbers in the byte order of those folded paths.
+  // Only for ignore_case: the same paths with ASCII capitals in lower case,
+  // in the byte order of those.
+  bool ignore_case = false;
   std::string folded;
-  std::vector<std::uint32_t> folded_order;
+  std::vector<std::uint32_t> folded_starts;
 
   std::size_t size() const { return starts.size() - 1; }
-  std::string_view entry(const std::string& bytes, std::size_t i) const {
-    return std::string_view(bytes).substr(starts[i], starts[i + 1] - starts[i]);
+  static std::string_view entry(const std::string& bytes, const std::vector<std::uint32_t>& at,
+                                std::size_t i) {
+    return std::string_view(bytes).substr(at[i], at[i + 1] - at[i]);
   }
 };
 
@@ -611,18 +613,27 @@ tracked_files tracked_files::from_bytes(std::string_view data, const std::filesy
   result->paths = std::move(entries.paths);
   result->starts = std::move(entries.starts);
   if (ignore_case) {
-    result->folded = result->paths;
-    std::transform(result->folded.begin(), result->folded.end(), result->folded.begin(),
-                   fold_ascii);
-    result->folded_order.resize(result->size());
-    for (std::size_t i = 0; i < result->size(); ++i) {
-      result->folded_order[i] = static_cast<std::uint32_t>(i);
+    // The folded paths are sorted anew: "B" comes before "a" in byte order,
+    // "b" after it. Only the folded bytes are needed to answer.
+    std::string folded = result->paths;
+    std::transform(folded.begin(), folded.end(), folded.begin(), fold_ascii);
+    std::vector<std::string_view> order(result->size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      order[i] = table::entry(folded, result->starts, i);
     }
-    const table& t = *result;
-    std::sort(result->folded_order.begin(), result->folded_order.end(),
-              [&t](std::uint32_t a, std::uint32_t b) {
-                return t.entry(t.folded, a) < t.entry(t.folded, b);
-              });
+    // Paths with no capitals, or with them only where folding keeps the
+    // order, need no sort.
+    if (!std::is_sorted(order.begin(), order.end())) {
+      std::sort(order.begin(), order.end());
+    }
+    result->ignore_case = true;
+    result->folded.reserve(folded.size());
+    result->folded_starts.reserve(order.size() + 1);
+    result->folded_starts.push_back(0);
+    for (const std::string_view path : order) {
+      result->folded.append(path);
+      result->folded_starts.push_back(static_cast<std::uint32_t>(result->folded.size()));
+    }
   }
   return tracked_files(std::move(result));
 }
@@ -632,7 +643,7 @@ std::size_t tracked_files::size() const {
 }
 
 std::string_view tracked_files::path(std::size_t i) const {
-  return data_->entry(data_->paths, i);
+  return table::entry(data_->paths, data_->starts, i);
 }
 
 bool tracked_files::tracked(std::string_view path) const {
@@ -641,7 +652,7 @@ bool tracked_files::tracked(std::string_view path) const {
     return false;
   }
   const std::size_t i = find(path, {});
-  return i < size() && compare(searched(i), path, {}, !data_->folded_order.empty()) == 0;
+  return i < size() && compare(searched(i), path, {}, data_->ignore_case) == 0;
 }
 
 bool tracked_files::tracked_below(std::string_view folder) const {
@@ -653,19 +664,19 @@ bool tracked_files::tracked_below(std::string_view folder) const {
     return false;
   }
   const std::string_view entry = searched(i);
-  return entry.size() > folder.size() && compare(entry.substr(0, folder.size() + 1), folder, "/",
-                                                 !data_->folded_order.empty()) == 0;
+  return entry.size() > folder.size() &&
+         compare(entry.substr(0, folder.size() + 1), folder, "/", data_->ignore_case) == 0;
 }
 
 std::string_view tracked_files::searched(std::size_t i) const {
-  if (data_->folded_order.empty()) {
-    return data_->entry(data_->paths, i);
+  if (!data_->ignore_case) {
+    return table::entry(data_->paths, data_->starts, i);
   }
-  return data_->entry(data_->folded, data_->folded_order[i]);
+  return table::entry(data_->folded, data_->folded_starts, i);
 }
 
 std::size_t tracked_files::find(std::string_view key, std::string_view tail) const {
-  const bool folded = data_ && !data_->folded_order.empty();
+  const bool folded = data_ && data_->ignore_case;
   std::size_t low = 0;
   std::size_t high = size();
   while (low < high) {
