@@ -134,9 +134,9 @@ class parser {
     const std::uint32_t count = be32(data_.data() + 8);
     end_ = data_.size() - hash_size_;
     result_.checksum = data_.substr(end_);
-    // The smallest entry is its fixed part and a NUL (version 4) or its
-    // fixed part padded to 8 bytes: more than that cannot be there, and the
-    // table is not made larger than the data can fill.
+    // No entry is smaller than its fixed part and a NUL: more entries than
+    // that allows cannot be there, and the table is not made larger than
+    // the data could fill.
     const std::size_t smallest = stat_size + hash_size_ + 2 + 1;
     if (count > (end_ - header_size) / smallest) {
       fail("the header counts " + std::to_string(count) + " entries, more than the data holds");
@@ -420,18 +420,17 @@ void collapse(index_file& entries) {
 // own entries from `first` on (those after the replacements), merged in
 // order, each path once.
 index_file join(const index_file& shared, const std::vector<bool>& deleted, const index_file& own,
-                std::size_t first) {
+                std::size_t first, const fs::path& file) {
   index_file result;
   result.paths.reserve(shared.paths.size() + own.paths.size());
   result.starts.reserve(shared.size() + own.size() - first + 1);
-  const auto add = [&result](std::string_view path) {
+  const auto add = [&result, &file](std::string_view path) {
     if (result.size() != 0 && result.entry(result.size() - 1) == path) {
       return;
     }
-    // Both inputs were read whole, so the sum cannot pass what one offset
-    // holds by more than either does.
     if (path.size() > most_path_bytes - result.paths.size()) {
-      throw std::length_error("the paths of a split index are too long to hold");
+      throw index_error(file,
+                        "the paths with those of the shared index pass the 4 GiB that are kept");
     }
     result.paths.append(path);
     result.starts.push_back(static_cast<std::uint32_t>(result.paths.size()));
@@ -607,7 +606,7 @@ tracked_files tracked_files::from_bytes(std::string_view data, const std::filesy
                                   " entries, more than the index holds");
     }
     check_order(own, replaced, file);
-    entries = join(base, deleted, own, replaced);
+    entries = join(base, deleted, own, replaced, file);
   }
   auto result = std::make_shared<table>();
   result->paths = std::move(entries.paths);

@@ -132,6 +132,11 @@ const form_row form_rows[] = {
      "git config index.version 4 && TREE && git update-index --split-index && "
      "git rm -q --cached b-c/x && touch 0 && git add 0",
      4},
+    // 241 deletions in a row: the delete bitmap holds a run of set words.
+    {"split with a run", "", 20,
+     "mkdir d && touch $(seq -f d/%03g 300) && git add . && git update-index --split-index && "
+     "git rm -q --cached $(seq -f d/%03g 10 250)",
+     2},
     {"sparse", "", 20,
      "mkdir -p a b/c d/e d/g/h && touch top a/x b/c/y b/z d/e/v d/g/h/w d/u && git add . && "
      "git commit -qm one && git sparse-checkout set --cone --sparse-index a d/e",
