@@ -58,15 +58,15 @@ class tracked_files {
   // in bytes: 20 for SHA-1, 32 for SHA-256 (the repository's
   // extensions.objectFormat). A missing index (a repository with nothing
   // added yet, or no repository at all) tracks nothing. Throws index_error
-  // for an index that cannot be read or is not a valid one, and
-  // std::invalid_argument for another hash size.
+  // for an index that cannot be read or is not a valid one,
+  // std::invalid_argument for another hash size, and std::bad_alloc.
   static tracked_files read(const std::filesystem::path& git_dir, std::size_t hash_size,
                             bool ignore_case = false);
 
   // The same from the bytes of an index file; `file` names it in errors
   // (and a shared index is named after it: its folder, "sharedindex.<hash>").
   // A split index takes its shared index from `shared`; without one it is
-  // an error.
+  // an error. The result keeps no reference to the bytes.
   static tracked_files from_bytes(std::string_view data, const std::filesystem::path& file,
                                   std::size_t hash_size, bool ignore_case = false,
                                   const shared_source& shared = {});
@@ -83,7 +83,8 @@ class tracked_files {
 
   // The number of distinct paths (the stages of one path count once; a
   // sparse folder entry counts as one), and the i-th of them in git's
-  // order (byte order), a sparse folder's with its trailing "/".
+  // order (byte order; i < size()), a sparse folder's with its trailing
+  // "/". A split index's are those of the index that git puts together.
   std::size_t size() const;
   bool empty() const { return size() == 0; }
   std::string_view path(std::size_t i) const;

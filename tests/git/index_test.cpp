@@ -169,10 +169,12 @@ TEST_F(IndexTest, ReadsWhatGitWrites) {
   }
 }
 
-TEST_F(IndexTest, MissingIndexTracksNothing) {
+TEST_F(IndexTest, MissingIndexTracksNothingAndAFolderIsAnError) {
   init();
   EXPECT_TRUE(tracked_files::read(repo / ".git", 20).empty());
   EXPECT_TRUE(tracked_files::read(root / "none/.git", 20).empty());
+  fs::create_directories(root / "folder/index");
+  EXPECT_THROW(tracked_files::read(root / "folder", 20), index_error);
   EXPECT_FALSE(tracked_files().tracked_below(""));
   EXPECT_FALSE(tracked_files().tracked("a"));
 }
