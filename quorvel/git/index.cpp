@@ -134,7 +134,7 @@ class parser {
     const std::uint32_t count = be32(data_.data() + 8);
     end_ = data_.size() - hash_size_;
     result_.checksum = data_.substr(end_);
-    // No entry is smaller than its fixed part and a NUL: more entries than
+    // No entry is smaller than its fixed fields and a NUL: more entries than
     // that allows cannot be there, and the table is not made larger than
     // the data could fill.
     const std::size_t smallest = stat_size + hash_size_ + 2 + 1;
@@ -142,7 +142,7 @@ class parser {
       fail("the header counts " + std::to_string(count) + " entries, more than the data holds");
     }
     result_.starts.reserve(std::size_t{count} + 1);
-    // Paths of versions 2 and 3 take no more than what the fixed parts and
+    // Paths of versions 2 and 3 take no more than what the fixed fields and
     // a NUL each leave; a version 4 index usually holds less than they add
     // up to, and grows the buffer past this when it does not.
     result_.paths.reserve(end_ - header_size - std::size_t{count} * smallest);
