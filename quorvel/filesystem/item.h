@@ -65,6 +65,12 @@ struct entry_verdict {
   std::wstring rule_regex;          // that rule's regular-expression text
   std::filesystem::path rule_file;  // the rule file that holds the deciding rule
   std::uint32_t rule_line = 0;      // the deciding rule's line number, from 1; 0 where not known
+  // Git's engine with the index: git tracks the entry, or (a folder)
+  // something below it. Such an entry is never ignored; `rule`,
+  // `rule_file` and `rule_line` then name the line that ignores it, if one
+  // does, and that line still decides for the untracked entries below a
+  // folder. Not passed from a folder to its entries.
+  bool tracked = false;
 };
 
 // One file-system entry: its normalised path and what the platform reports
