@@ -50,13 +50,15 @@ struct entry_stat {
 // The walker's verdict on an entry.
 struct entry_verdict {
   // Takes the verdict that passes from a folder to its entries: all but
-  // `is_rule_file`, which is the entry's own.
+  // `is_rule_file`, which is the entry's own. An engine then decides the
+  // entry's own verdict from it.
   void inherit(const entry_verdict& folder) {
     ignored = folder.ignored;
     rule = folder.rule;
     rule_regex = folder.rule_regex;
     rule_file = folder.rule_file;
     rule_line = folder.rule_line;
+    tracked = folder.tracked;
   }
 
   bool ignored = false;             // a rule in force, or an ignored folder above, excludes it
@@ -69,7 +71,7 @@ struct entry_verdict {
   // something below it. Such an entry is never ignored; `rule`,
   // `rule_file` and `rule_line` then name the line that ignores it, if one
   // does, and that line still decides for the untracked entries below a
-  // folder. Not passed from a folder to its entries.
+  // folder.
   bool tracked = false;
 };
 

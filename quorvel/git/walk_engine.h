@@ -50,6 +50,7 @@ class walk_engine {
              rule_files& ignores) {
     Item record(root);
     set_verdict(record, begin(root, names, ignores));
+    record.tracked = true;  // asked of the index below
     std::string buffer;
     keep_tracked(record, below_top(filesystem::native_text(record), buffer), true);
     return record;
@@ -78,7 +79,8 @@ class walk_engine {
 
   template <class Item>
   void judge(Item& record, const rule_files& ignores) const {
-    if (decided_by_folder(record) && index_.empty()) {
+    // Below an ignored folder that tracks nothing, its verdict stands.
+    if (record.ignored && !record.tracked) {
       return;
     }
     std::string buffer;
@@ -119,10 +121,12 @@ class walk_engine {
   static bool decided_by_folder(const filesystem::entry_verdict& record) {
     return record.ignored || record.rule_line != 0;
   }
-  // Keeps a tracked record (git's index) whatever its verdict.
+  // Keeps a tracked record (git's index) whatever its verdict. The record
+  // holds its folder's `tracked`: below a folder that tracks nothing,
+  // nothing is, and the index is not asked.
   void keep_tracked(filesystem::entry_verdict& record, std::string_view path,
                     bool is_folder) const {
-    record.tracked = is_tracked(index_, path, is_folder);
+    record.tracked = record.tracked && is_tracked(index_, path, is_folder);
     if (record.tracked) {
       record.ignored = false;
     }
