@@ -17,8 +17,8 @@
 #include <system_error>
 
 #include "quorvel/git/check.h"
+#include "quorvel/git/rule_source.h"
 #include "quorvel/git/work_tree.h"
-#include "quorvel/runner/rule_source.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ int run() {
   quorvel::git::ignore_options options;
   options.ignore_case = quorvel::git::find_work_tree(root).ignore_case.value_or(false);
   quorvel::git::checker checker(root, options);
-  quorvel::runner::rule_sources sources(checker.tree().top.empty() ? root : checker.tree().top);
+  quorvel::git::rule_sources sources(checker.tree().top.empty() ? root : checker.tree().top);
   const std::string input((std::istreambuf_iterator<char>(std::cin)),
                           std::istreambuf_iterator<char>());
   std::string output;
