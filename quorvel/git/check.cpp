@@ -36,7 +36,7 @@ bool push_names(std::string_view path, std::vector<std::string>& names, std::siz
   return true;
 }
 
-// `path` made plain ("a/./b//c/" is "a/b/c"), or nothing when it climbs
+// `path` made plain ("a/./b//c" is "a/b/c"), or nothing when it climbs
 // above its start.
 std::optional<std::string> plain_path(std::string_view path) {
   std::vector<std::string> names;
@@ -53,8 +53,20 @@ std::optional<std::string> plain_path(std::string_view path) {
   return joined;
 }
 
-// `relative` (from lexically_relative) as a path below its base, or nothing
-// when it leaves the base or has no common root with it.
+// Whether git keeps a "/" at the end of `path` once it is made plain: where
+// it ends in "/", or in a "." or ".." name. Git then asks about an empty
+// name inside that folder, after the folder itself.
+bool ends_as_folder(std::string_view path) {
+  if (path.ends_with('/') || (platform::backslash_is_separator && path.ends_with('\\'))) {
+    return true;
+  }
+  const std::size_t slash = path.find_last_of(platform::backslash_is_separator ? "/\\" : "/");
+  const std::string_view last = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  return last == "." || last == "..";
+}
+
+// `relative` (from lexically_relative) as a plain path below its base, or
+// nothing when it leaves the base or has no common root with it.
 std::optional<std::string> staying_below(const fs::path& relative) {
   if (relative.empty() || *relative.begin() == "..") {
     return std::nullopt;
@@ -122,8 +134,8 @@ void checker::add_folder_files(std::string_view below, rule_files& files) {
     const fs::path folder =
         below.empty() ? place_.top : place_.top / platform::to_path(text::bytes_to_wide(below));
     rule_files read;
-    git::add_folder_files(filesystem::folder_view(folder, names), options_,
-                          rule_file::whole_walk, below.empty() ? 0 : below.size() + 1, read);
+    git::add_folder_files(filesystem::folder_view(folder, names), options_, rule_file::whole_walk,
+                          below.empty() ? 0 : below.size() + 1, read);
     found = folder_files_.emplace(std::string(below), std::move(read)).first;
   }
   files.insert(files.end(), found->second.begin(), found->second.end());
@@ -154,21 +166,22 @@ std::optional<std::string> checker::absolute_below_top(const fs::path& path) con
 
 std::optional<std::string> checker::below_top(std::string_view path) const {
   const fs::path given = platform::to_path(text::bytes_to_wide(path));
+  std::optional<std::string> below;
   if (given.has_root_directory() || given.has_root_name()) {
-    if (in_memory_) {
-      return std::nullopt;
-    }
     std::error_code error;
     const fs::path full = fs::absolute(given, error);
-    return error ? std::nullopt : absolute_below_top(full);
+    if (in_memory_ || error) {
+      return std::nullopt;
+    }
+    below = absolute_below_top(full);
+  } else {
+    // ".." may climb from the root up to the top, not above it.
+    below = plain_path(place_.root_below_top + '/' + std::string(path));
   }
-  std::string joined = place_.root_below_top;
-  if (!path.empty()) {
-    joined.push_back('/');
-    joined.append(path);
+  if (below && !below->empty() && ends_as_folder(path)) {
+    below->push_back('/');
   }
-  // ".." may climb from the root up to the top, not above it.
-  return plain_path(joined);
+  return below;
 }
 
 check_result checker::answer(std::string_view path, std::string_view shown, bool is_folder) {
@@ -187,14 +200,19 @@ check_result checker::answer(std::string_view path, std::string_view shown, bool
     }
     throw path_error(std::string(shown) + ": '" + std::string(shown) + "' is outside " + where);
   }
-  if (path.ends_with('/')) {
-    is_folder = true;
-  }
   rule_files files = excludes_;
-  const decision decided =
-      descend(files, *below, is_folder, [this](std::string_view folder, rule_files& in_force) {
-        add_folder_files(folder, in_force);
-      });
+  decision decided;
+  if (below->empty()) {
+    // The top itself: git asks its own files about an empty name, which a
+    // line such as "*" matches. Its type is unknown to git, so no folder.
+    add_folder_files("", files);
+    decided = decide(files, "", false);
+  } else {
+    decided =
+        descend(files, *below, is_folder, [this](std::string_view folder, rule_files& in_force) {
+          add_folder_files(folder, in_force);
+        });
+  }
   if (decided.line == nullptr) {
     return {};
   }

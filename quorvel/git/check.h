@@ -91,19 +91,26 @@ class checker {
   // The verdict on `path`, as UTF-8 bytes with "/" between names: relative
   // to the root (empty names and "." are passed over, ".." goes up, also
   // above the root while it stays in the work tree) or absolute and inside
-  // the work tree (git's top reached through a symbolic link counts). A
-  // trailing "/" makes it a folder; else `is_folder` says whether it names
-  // one. As in git, each folder on the way is asked first, and an ignored
-  // one decides for everything below it with its own line; a rule file
-  // below an ignored folder, or that is a symbolic link, is not read. The
-  // top itself (".") has no verdict: no line decides, as git answers.
+  // the work tree (git's top reached through a symbolic link counts), and
+  // whether it names a folder (a symbolic link is none). As in git, each
+  // folder on the way is asked first, and an ignored one decides for
+  // everything below it with its own line; a rule file below an ignored
+  // folder, or that is a symbolic link, is not read.
+  //
+  // Git's own ways with a path that ends in "/" (or in a "." or ".." name)
+  // are kept: the folder is asked as a folder and, unless it is ignored, an
+  // empty name inside it after it, with `is_folder` (git asks the disk: for
+  // "build/", whether build is a folder there); the top itself (".") is an
+  // empty name asked of the top's files, never a folder. A line such as "*"
+  // matches an empty name.
+  //
   // Throws path_error for an empty path, a path outside the work tree, and
   // an absolute path asked of rules held in memory; else what reading a rule
   // file throws.
   check_result check(std::string_view path, bool is_folder);
 
-  // The same for a path in the system's form; an error shows its native
-  // text.
+  // The same for a path in the system's form ("\\" between names too on
+  // Windows); an error shows its native text.
   check_result check_path(const std::filesystem::path& path, bool is_folder);
 
   // The work tree that the answers are taken from; empty for rules held in

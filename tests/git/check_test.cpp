@@ -29,6 +29,7 @@ const std::vector<folder_rules> tree_rules = {
     {"src", "x.c\n!*.o\n!build/\n"},
     {"src/lib", "!x.c\n*.h\n"},
     {"build", "!*\n"},
+    {"star", "*\n!*.c\n"},
 };
 
 // A question and git's answer, as `git check-ignore -v -n --no-index <path>`
@@ -72,6 +73,18 @@ const check_row relative_rows[] = {
     {"", ".", true, "::"},
     {"", "./", true, "::"},
     {"", "src/..", true, "::"},
+    // A path that ends in "/" (or in "." or "..") asks about the folder, then,
+    // as git does, about an empty name inside it, which "*" matches.
+    {"", "star", true, "::"},
+    {"", "star/", true, "star/.gitignore:1:*"},
+    {"", "star/.", true, "star/.gitignore:1:*"},
+    {"", "star/x/..", true, "star/.gitignore:1:*"},
+    {"", "star/x", true, "star/.gitignore:1:*"},
+    {"", "star/a.c", false, "star/.gitignore:2:!*.c"},
+    {"", "src/.", true, "::"},
+    {"", "src/lib/", true, "::"},
+    {"", "src/build/", true, "::"},
+    {"", "build/.", true, ".gitignore:1:build/"},
     {"", "..", true, "fatal: ..: '..' is outside repository at '<top>'"},
     {"", "../x", false, "fatal: ../x: '../x' is outside repository at '<top>'"},
     {"", "src/../../x", false,
@@ -87,6 +100,9 @@ const check_row relative_rows[] = {
     {"src", "../a.o", false, ".gitignore:2:*.o"},
     {"src", "../build/x", false, ".gitignore:1:build/"},
     {"src", "..", true, "::"},
+    {"src", ".", true, "::"},
+    {"src", "../star/", true, "star/.gitignore:1:*"},
+    {"src", "lib/..", true, "::"},
     {"src", "../../x", false, "fatal: ../../x: '../../x' is outside repository at '<top>'"},
 };
 
@@ -99,10 +115,10 @@ const check_row disk_rows[] = {
     {"", "<top>/src/../a.o", false, ".gitignore:2:*.o"},
     {"", "<top>", true, "::"},
     {"", "<top>/", true, "::"},
+    {"", "<top>/star/", true, "star/.gitignore:1:*"},
     {"src", "<top>/a.o", false, ".gitignore:2:*.o"},
     {"src", "<top>/x.c", false, "::"},
-    {"", "<top>/../x", false,
-     "fatal: <top>/../x: '<top>/../x' is outside repository at '<top>'"},
+    {"", "<top>/../x", false, "fatal: <top>/../x: '<top>/../x' is outside repository at '<top>'"},
     {"", "<home>/x.o", false, "fatal: <home>/x.o: '<home>/x.o' is outside repository at '<top>'"},
 };
 
@@ -148,6 +164,7 @@ class CheckTest : public testing::temp_folder_test {
     }
     folder("tree/src/build");
     folder("tree/deep/a");
+    folder("tree/star/x");
   }
 
   // A row's text with the placeholders filled in.
@@ -181,6 +198,35 @@ TEST_F(CheckTest, AnswersAsGitCheckIgnore) {
 
 TEST_F(CheckTest, RulesHeldInMemoryAnswerAsTheSameFilesOnDisk) {
   expect_rows(std::begin(relative_rows), std::end(relative_rows), true);
+}
+
+TEST_F(CheckTest, TheTopAsksItsFilesAboutAnEmptyName) {
+  // Rows that git decided in a tree with the folder "a"; a path that ends in
+  // "/" is still a folder only where the caller says so, as git asks the
+  // disk.
+  const struct {
+    std::string rules;
+    std::string path;
+    bool is_folder;
+    std::string answer;
+  } rows[] = {
+      {"*\n!*.c\n", ".", true, ".gitignore:1:*"},
+      {"*\n!*.c\n", "a/..", true, ".gitignore:1:*"},
+      {"*\n!*.c\n", "a/", true, ".gitignore:1:*"},
+      {"*\n!*.c\n", "a", true, ".gitignore:1:*"},
+      {"/a/\n!/a/\n/a/*\n", "a/", true, ".gitignore:3:/a/*"},
+      {"/a/\n!/a/\n/a/*\n", "a", true, ".gitignore:2:!/a/"},
+      {"/a/\n!/a/\n/a/*\n", "a/b", false, ".gitignore:3:/a/*"},
+      {"*/\n", ".", true, "::"},
+      {"*/\n", "a/", true, ".gitignore:1:*/"},
+      {"*/\n", "missing/", false, ".gitignore:1:*/"},
+      {"*/\n", "missing", false, "::"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.rules + " asked " + row.path);
+    checker held = checker::from_rules({{"", row.rules}});
+    EXPECT_EQ(answer_of(held, row.path, row.is_folder), row.answer);
+  }
 }
 
 TEST_F(CheckTest, AnAbsolutePathMayReachTheTopThroughALink) {
