@@ -113,4 +113,22 @@ mapfile -t entries < <(cd "$repo" && find . -mindepth 1 -path ./.git -prune -o -
 compare_check "${entries[@]}" nested missing.o missing/ build/missing src/ "$repo/a.o"
 compare_check a.c src/lib/c.h           # nothing decides: exit code 1
 compare_check important.o               # only an un-ignoring line decides
+compare_check . build/. src/ "$repo/build/x.c" ../outside  # refused: exit code 128, nothing printed
+# Paths on standard input, by line and NUL-separated; an outside path ends
+# the answers there.
+compare_input() {
+  local input=$1 got expected got_status=0 expected_status=0
+  shift
+  got=$(printf "$input" | "$check_ignore" "$@" "$repo" | od -c) || got_status=$?
+  expected=$(cd "$repo" && printf "$input" |
+    git -c core.quotePath=false check-ignore -v -n --no-index "$@" | od -c) || expected_status=$?
+  [ "$got" = "$expected" ] && [ "$got_status" = "$expected_status" ] ||
+    fail "check-ignore $* with input $input wrote (exit code $got_status)
+$got
+where git writes (exit code $expected_status)
+$expected"
+}
+compare_input 'a.o\nimportant.o\nsrc/\nbuild/x.c\n"\\303\\251.txt"\n.\n' --stdin
+compare_input 'a.o\0a.c\0build/deep\0' --stdin -z
+compare_input 'a.o\n../outside\na.c\n' --stdin
 echo "ok: check-ignore agrees with git check-ignore -v --no-index --non-matching"
