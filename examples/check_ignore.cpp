@@ -28,6 +28,7 @@
 // are), a root that cannot be listed, a rule file that cannot be read, -z
 // without --stdin or paths with it; 129 for a wrong command line.
 
+#include <cstddef>
 #include <cstdio>
 #include <exception>
 #include <filesystem>

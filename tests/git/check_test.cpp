@@ -1,6 +1,7 @@
 #include "quorvel/git/check.h"
 
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
