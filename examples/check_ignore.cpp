@@ -161,17 +161,17 @@ int main(int argc, char** argv) {
   for (; at < arguments.size() && (arguments[at] == L"--stdin" || arguments[at] == L"-z"); ++at) {
     (arguments[at] == L"-z" ? nul_ended : from_input) = true;
   }
-  if (at >= arguments.size() || (!from_input && at + 1 == arguments.size())) {
-    std::fputs(
-        "usage: check-ignore <root> <path>...\n"
-        "       check-ignore --stdin [-z] <root>\n",
-        stderr);
-    return 129;
-  }
   const qp::utf8_output_session session;  // "\n" stays "\n" on Windows
   try {
-    if (nul_ended && !from_input) {
+    if (at < arguments.size() && nul_ended && !from_input) {
       throw fatal{"-z only makes sense with --stdin"};
+    }
+    if (at >= arguments.size() || (!from_input && at + 1 == arguments.size())) {
+      std::fputs(
+          "usage: check-ignore <root> <path>...\n"
+          "       check-ignore --stdin [-z] <root>\n",
+          stderr);
+      return 129;
     }
     if (from_input && at + 1 < arguments.size()) {
       throw fatal{"cannot specify pathnames with --stdin"};
