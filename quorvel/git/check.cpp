@@ -147,7 +147,7 @@ std::optional<std::string> checker::absolute_below_top(const fs::path& path) con
     return below;
   }
   // As git does, the path may reach the top through symbolic links: the
-  // shortest start of it that is the top.s own folder begins the path
+  // shortest start of it that is the top's own folder begins the path
   // below the top, whose own links are names like any other.
   fs::path leading;
   for (auto name = normal.begin(); name != normal.end(); ++name) {
