@@ -1,116 +1,215 @@
 // check-ignore: for each path below a folder, whether git's rules ignore it
 // and which line of which rule file decides, as `git check-ignore -v
-// --no-index --non-matching` prints it:
+// --non-matching` prints it:
 //
-//   check-ignore <root> <path>...
+//   check-ignore [--no-index] <root> <path>...
+//   check-ignore [--no-index] --stdin [-z] <root>
 //
 // One line per path, in the order given: "<source>:<line>:<pattern>\t<path>"
 // when a line decides (a "!" line too, which keeps the path), "::\t<path>"
 // when none does. The source is the rule file's path below the work tree's
 // top where it lies there (".gitignore", "src/.gitignore",
 // ".git/info/exclude"), else its path as found (the global excludes file).
-// Each path is taken relative to <root> (or absolute, below it) and printed
-// as given; it names a folder when it ends with "/" or when a folder is
-// there (a symbolic link is not one). Nothing is quoted.
+// Each path is taken relative to <root> (or absolute, inside the work tree)
+// and printed as given; it names a folder when a folder is there (a
+// symbolic link is not one; "x/" is one where x is a folder, as git asks
+// the disk). Nothing is quoted. A path that git tracks (or a folder below
+// which it tracks anything) is never ignored: no line decides for it. With
+// --no-index the index is not read and every line counts, as with git's
+// --no-index.
+//
+// --stdin reads the paths from standard input, one per line (a line that
+// starts with '"' is read back from git's C quotes), and answers each as it
+// comes. With -z the paths are ended by NUL instead, and each answer is four
+// fields each ended by NUL: source, line, pattern (all three empty when no
+// line decides) and path.
 //
 // Exit code as git's: 0 when some line decided for some path (with -v git
-// counts a deciding "!" line too), 1 when none did, 128 when a path lies
-// outside the work tree (nothing is printed then) or a rule file cannot be
-// read, 129 for a wrong command line.
+// counts a deciding "!" line too), 1 when none did, 128 when git would
+// refuse: a path outside the work tree or an empty one (given as arguments,
+// nothing is printed then; read from standard input, the answers before it
+// are), a root that cannot be listed, a rule file that cannot be read, -z
+// without --stdin or paths with it; 129 for a wrong command line.
 
+#include <sys/stat.h>
+
+#include <cstddef>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <quorvel/git/check.h>
+#include <quorvel/git/work_tree.h>
 #include <quorvel/platform/console.h>
 #include <quorvel/platform/native_path.h>
+#include <quorvel/text/c_quote.h>
 #include <quorvel/text/utf8.h>
 #include <string>
 #include <system_error>
 #include <vector>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
 namespace qg = quorvel::git;
 namespace qp = quorvel::platform;
 
-// The path's text as UTF-8 bytes, with "/" between its names.
-std::string generic_bytes(const std::filesystem::path& path) {
-  return quorvel::text::wide_to_bytes(qp::to_generic_wide(path));
+// Git's way of ending a program that cannot go on.
+struct fatal {
+  std::string message;
+};
+
+// Answers single paths and writes the answers in one of git's two forms.
+class answers {
+ public:
+  answers(const std::filesystem::path& root, const qg::ignore_options& options, bool nul_ended)
+      : root_(root), checker_(root, options), nul_ended_(nul_ended) {}
+
+  // Adds the answer on `given` (native text) to `out`; throws fatal where
+  // git refuses the path.
+  void answer(const std::wstring& given, std::string& out) {
+    const std::filesystem::path path = qp::to_path(given);
+    std::error_code error;
+    const bool is_folder =
+        !given.empty() && std::filesystem::symlink_status(root_ / path, error).type() ==
+                              std::filesystem::file_type::directory;
+    qg::check_result result;
+    try {
+      result = checker_.check_path(path, is_folder);
+    } catch (const qg::path_error& refused) {
+      throw fatal{refused.what()};
+    }
+    const char end = nul_ended_ ? '\0' : '\n';
+    const char between = nul_ended_ ? '\0' : ':';
+    if (result.rule_line != 0) {
+      any_decided = true;
+      out +=
+          result.rule_source + between + std::to_string(result.rule_line) + between + result.rule;
+    } else {
+      out += between;
+      out += between;
+    }
+    out += nul_ended_ ? '\0' : '\t';
+    out += quorvel::text::wide_to_bytes(given);
+    out += end;
+  }
+
+  bool any_decided = false;
+
+ private:
+  std::filesystem::path root_;
+  qg::checker checker_;
+  bool nul_ended_;
+};
+
+// Whether standard output is a regular file.
+bool writes_to_file() {
+  struct stat status {};
+  return fstat(fileno(stdout), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-// Whether `relative` (below `top`) stays inside it: no leading "..".
-bool stays_below(const std::filesystem::path& relative) {
-  return relative.empty() || *relative.begin() != "..";
+bool write_out(const std::string& out) {
+  return std::fwrite(out.data(), 1, out.size(), stdout) == out.size() && std::fflush(stdout) == 0;
+}
+
+// The next path on standard input (ended by `end` or by the input's end), or
+// nothing at the end.
+std::optional<std::string> read_record(char end) {
+  std::string record;
+  int c = std::getchar();
+  if (c == EOF) {
+    return std::nullopt;
+  }
+  for (; c != EOF && c != static_cast<unsigned char>(end); c = std::getchar()) {
+    record.push_back(static_cast<char>(c));
+  }
+  return record;
+}
+
+int run(const std::filesystem::path& root, const std::vector<std::wstring>& paths,
+        qg::ignore_options options, bool from_input, bool nul_ended) {
+  // The repository's core.ignorecase decides, as it does for git.
+  options.ignore_case = qg::find_work_tree(root).ignore_case.value_or(false);
+  answers asked(root, options, nul_ended);
+  std::string out;
+  if (!from_input) {
+    // Every path is answered before any is printed: one that git refuses
+    // fails the whole command, as in git.
+    for (const std::wstring& path : paths) {
+      asked.answer(path, out);
+    }
+    if (!write_out(out)) {
+      return 128;
+    }
+    return asked.any_decided ? 0 : 1;
+  }
+#ifdef _WIN32
+  _setmode(_fileno(stdin), _O_BINARY);  // a path's bytes as they come, "\r" too
+#endif
+  // Each answer goes out at once for a caller that waits for it (a pipe, a
+  // terminal), as git's do; into a file they go out in large writes.
+  const bool each_at_once = !writes_to_file();
+  out.clear();
+  while (std::optional<std::string> record = read_record(nul_ended ? '\0' : '\n')) {
+    if (!nul_ended && record->starts_with('"')) {
+      record = quorvel::text::c_unquote(*record);
+      if (!record) {
+        throw fatal{"line is badly quoted"};
+      }
+    }
+    asked.answer(quorvel::text::bytes_to_wide(*record), out);
+    if (each_at_once || out.size() >= 64 * 1024) {
+      if (!write_out(out)) {
+        return 128;
+      }
+      out.clear();
+    }
+  }
+  return write_out(out) ? (asked.any_decided ? 0 : 1) : 128;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::wstring> arguments = qp::command_line(argc, argv);
-  if (arguments.size() < 3) {
-    std::fputs("usage: check-ignore <root> <path>...\n", stderr);
-    return 129;
+  bool from_input = false;
+  bool nul_ended = false;
+  qg::ignore_options options;
+  std::size_t at = 1;
+  for (; at < arguments.size() &&
+         (arguments[at] == L"--stdin" || arguments[at] == L"-z" || arguments[at] == L"--no-index");
+       ++at) {
+    if (arguments[at] == L"--no-index") {
+      options.use_index = false;
+    } else {
+      (arguments[at] == L"-z" ? nul_ended : from_input) = true;
+    }
   }
   const qp::utf8_output_session session;  // "\n" stays "\n" on Windows
   try {
-    const std::filesystem::path root = qp::to_path(arguments[1]);
-    qg::checker checker(root);
-    const std::filesystem::path& top = checker.tree().top.empty() ? root : checker.tree().top;
-    const std::filesystem::path full_top = std::filesystem::absolute(top).lexically_normal();
-
-    // Every path is placed before any is answered: one outside the work tree
-    // fails the whole command, as in git.
-    struct question {
-      std::wstring given;
-      std::filesystem::path relative;  // below the root
-      bool is_folder = false;
-    };
-    std::vector<question> questions;
-    for (std::size_t i = 2; i < arguments.size(); ++i) {
-      question asked{arguments[i], qp::to_path(arguments[i])};
-      const std::filesystem::path full = std::filesystem::absolute(root / asked.relative);
-      if (!stays_below(full.lexically_normal().lexically_relative(full_top))) {
-        std::fprintf(stderr, "fatal: %s: '%s' is outside the work tree at '%s'\n",
-                     quorvel::text::wide_to_bytes(asked.given).c_str(),
-                     generic_bytes(full.lexically_normal()).c_str(),
-                     generic_bytes(full_top).c_str());
-        return 128;
-      }
-      if (asked.relative.is_absolute()) {
-        asked.relative = full.lexically_normal().lexically_relative(
-            std::filesystem::absolute(root).lexically_normal());
-      }
-      std::error_code error;
-      asked.is_folder =
-          !asked.given.empty() && (asked.given.back() == L'/' ||
-                                   (qp::backslash_is_separator && asked.given.back() == L'\\') ||
-                                   std::filesystem::symlink_status(full, error).type() ==
-                                       std::filesystem::file_type::directory);
-      questions.push_back(std::move(asked));
+    if (at < arguments.size() && nul_ended && !from_input) {
+      throw fatal{"-z only makes sense with --stdin"};
     }
-
-    bool any_decided = false;
-    std::string out;
-    for (const question& asked : questions) {
-      const qg::check_result result = checker.check_path(asked.relative, asked.is_folder);
-      if (result.rule_line != 0) {
-        any_decided = true;
-        const std::filesystem::path file =
-            std::filesystem::absolute(result.rule_file).lexically_normal();
-        const std::filesystem::path below = file.lexically_relative(full_top);
-        out += generic_bytes(stays_below(below) ? below : result.rule_file);
-        out += ':' + std::to_string(result.rule_line) + ':' + result.rule;
-      } else {
-        out += "::";
-      }
-      out += '\t' + quorvel::text::wide_to_bytes(asked.given) + '\n';
+    if (at >= arguments.size() || (!from_input && at + 1 == arguments.size())) {
+      std::fputs(
+          "usage: check-ignore [--no-index] <root> <path>...\n"
+          "       check-ignore [--no-index] --stdin [-z] <root>\n",
+          stderr);
+      return 129;
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    if (std::fflush(stdout) != 0) {
-      return 128;
+    if (from_input && at + 1 < arguments.size()) {
+      throw fatal{"cannot specify pathnames with --stdin"};
     }
-    return any_decided ? 0 : 1;
+    return run(qp::to_path(arguments[at]),
+               std::vector<std::wstring>(arguments.begin() + static_cast<std::ptrdiff_t>(at + 1),
+                                         arguments.end()),
+               options, from_input, nul_ended);
+  } catch (const fatal& stop) {
+    std::fprintf(stderr, "fatal: %s\n", stop.message.c_str());
+    return 128;
   } catch (const std::exception& failure) {
     std::fprintf(stderr, "fatal: %s\n", failure.what());
     return 128;

@@ -11,6 +11,7 @@
 #include "quorvel/filesystem/gitignore.h"
 #include "quorvel/filesystem/item.h"
 #include "quorvel/filesystem/lean_item.h"
+#include "quorvel/git/rule_source.h"
 #include "quorvel/git/walker.h"
 #include "quorvel/git/work_tree.h"
 #include "quorvel/platform/environment.h"
@@ -20,7 +21,6 @@
 #include "quorvel/runner/options.h"
 #include "quorvel/runner/output.h"
 #include "quorvel/runner/report.h"
-#include "quorvel/runner/rule_source.h"
 #include "quorvel/text/utf8.h"
 
 namespace quorvel::runner {
@@ -78,7 +78,7 @@ std::uint64_t walk_as_git(const std::filesystem::path& folder_path, std::size_t 
   git::lean_walker walker(folder_path, std::move(tree), options, filesystem::item_times::skip);
   walker.list_ahead();
   // Without a repository the test folder is the top, as for the walk.
-  rule_sources sources(walker.tree().top.empty() ? folder_path : walker.tree().top);
+  git::rule_sources sources(walker.tree().top.empty() ? folder_path : walker.tree().top);
   const auto source_of = [&sources](const filesystem::lean_item& entry) {
     return entry.ignored ? sources.name(entry.rule_file) : std::string_view();
   };

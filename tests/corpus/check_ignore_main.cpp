@@ -18,7 +18,6 @@
 
 #include "quorvel/git/check.h"
 #include "quorvel/git/work_tree.h"
-#include "quorvel/runner/rule_source.h"
 
 namespace {
 
@@ -28,7 +27,6 @@ int run() {
   quorvel::git::ignore_options options;
   options.ignore_case = quorvel::git::find_work_tree(root).ignore_case.value_or(false);
   quorvel::git::checker checker(root, options);
-  quorvel::runner::rule_sources sources(checker.tree().top.empty() ? root : checker.tree().top);
   const std::string input((std::istreambuf_iterator<char>(std::cin)),
                           std::istreambuf_iterator<char>());
   std::string output;
@@ -40,7 +38,7 @@ int run() {
                            std::filesystem::file_type::directory;
     const quorvel::git::check_result result = checker.check(path, is_folder);
     if (result.rule_line != 0) {
-      output += sources.name(result.rule_file);
+      output += result.rule_source;
       output += '\0';
       output += std::to_string(result.rule_line);
       output += '\0';

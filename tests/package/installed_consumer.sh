@@ -107,19 +107,50 @@ compare_listing "$repo"
 compare_listing "$repo/src"
 echo "ok: list-kept agrees with git ls-files --others --exclude-standard"
 
+# The answers, the exit code and the message on standard error (git's
+# "fatal: ..." where it refuses a path) must all be git's.
 compare_check() {
   local got expected got_status=0 expected_status=0
-  got=$("$check_ignore" "$repo" "$@") || got_status=$?
-  expected=$(cd "$repo" && git -c core.quotePath=false check-ignore -v --no-index --non-matching "$@") || expected_status=$?
-  [ "$got" = "$expected" ] && [ "$got_status" = "$expected_status" ] ||
+  got=$("$check_ignore" "$repo" "$@" 2>"$work/got.err") || got_status=$?
+  expected=$(cd "$repo" && git -c core.quotePath=false check-ignore -v --no-index --non-matching "$@" \
+    2>"$work/expected.err") || expected_status=$?
+  [ "$got" = "$expected" ] && [ "$got_status" = "$expected_status" ] &&
+    cmp -s "$work/got.err" "$work/expected.err" ||
     fail "check-ignore $* wrote (exit code $got_status)
 $got
+$(cat "$work/got.err")
 where git writes (exit code $expected_status)
-$expected"
+$expected
+$(cat "$work/expected.err")"
 }
 mapfile -t entries < <(cd "$repo" && find . -mindepth 1 -path ./.git -prune -o -path ./nested -prune \
   -o -printf '%P\n' | LC_ALL=C sort)
 compare_check "${entries[@]}" nested missing.o missing/ build/missing src/ "$repo/a.o"
 compare_check a.c src/lib/c.h           # nothing decides: exit code 1
 compare_check important.o               # only an un-ignoring line decides
+compare_check . build/. src/ src/lib/.. "$repo/build/x.c" "$repo/"  # git's own forms
+compare_check a.o ../outside  # refused: exit code 128, nothing printed
+# Paths on standard input, by line and NUL-separated; an outside path ends
+# the answers there.
+compare_input() {
+  local input=$1 got expected got_status=0 expected_status=0
+  shift
+  got=$(printf "$input" | "$check_ignore" "$@" "$repo" 2>"$work/got.err" | od -c) || got_status=$?
+  expected=$(cd "$repo" && printf "$input" |
+    git -c core.quotePath=false check-ignore -v -n --no-index "$@" 2>"$work/expected.err" | od -c) ||
+    expected_status=$?
+  [ "$got" = "$expected" ] && [ "$got_status" = "$expected_status" ] &&
+    cmp -s "$work/got.err" "$work/expected.err" ||
+    fail "check-ignore $* with input $input wrote (exit code $got_status)
+$got
+$(cat "$work/got.err")
+where git writes (exit code $expected_status)
+$expected
+$(cat "$work/expected.err")"
+}
+compare_input 'a.o\nimportant.o\nsrc/\nbuild/x.c\n"\\303\\251.txt"\n.\n' --stdin
+compare_input 'a.o\0a.c\0build/deep\0' --stdin -z
+compare_input 'a.o\n../outside\na.c\n' --stdin
+compare_input 'a.o\n\n' --stdin            # an empty line is an empty path
+compare_input '' -z                     # -z only with --stdin
 echo "ok: check-ignore agrees with git check-ignore -v --no-index --non-matching"

@@ -1,11 +1,11 @@
-#include "quorvel/runner/rule_source.h"
+#include "quorvel/git/rule_source.h"
 
 #include <system_error>
 
 #include "quorvel/platform/native_path.h"
 #include "quorvel/text/utf8.h"
 
-namespace quorvel::runner {
+namespace quorvel::git {
 namespace {
 
 std::string absolute_text(const std::filesystem::path& path) {
@@ -37,4 +37,4 @@ std::string_view rule_sources::name(const std::filesystem::path& file) {
   return last_name_;
 }
 
-}  // namespace quorvel::runner
+}  // namespace quorvel::git

@@ -1,12 +1,12 @@
 #pragma once
-// The names under which the git mode's report shows rule files: those that
+// The names under which rule files are shown: those that
 // `git check-ignore -v` prints.
 
 #include <filesystem>
 #include <string>
 #include <string_view>
 
-namespace quorvel::runner {
+namespace quorvel::git {
 
 // Names rule files as git does: a file inside the work tree by its path from
 // the work tree's top ("case/.gitignore", ".git/info/exclude"), any other
@@ -28,4 +28,4 @@ class rule_sources {
   std::string last_name_;
 };
 
-}  // namespace quorvel::runner
+}  // namespace quorvel::git

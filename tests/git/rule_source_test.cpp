@@ -1,11 +1,11 @@
-#include "quorvel/runner/rule_source.h"
+#include "quorvel/git/rule_source.h"
 
 #include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
 
-namespace quorvel::runner {
+namespace quorvel::git {
 namespace {
 
 // Rows that git decided: the rule file as `git check-ignore -v` names it from
@@ -41,4 +41,4 @@ TEST(RuleSourcesTest, ARelativePathIsTakenFromTheCurrentFolder) {
 }
 
 }  // namespace
-}  // namespace quorvel::runner
+}  // namespace quorvel::git
