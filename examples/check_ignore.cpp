@@ -76,9 +76,12 @@ class answers {
     const bool is_folder =
         !given.empty() && std::filesystem::symlink_status(root_ / path, error).type() ==
                               std::filesystem::file_type::directory;
+    const std::string bytes = quorvel::text::wide_to_bytes(given);
     qg::check_result result;
     try {
-      result = checker_.check_path(path, is_folder);
+      // Where "/" alone separates names, the bytes are the path as given.
+      result = qp::backslash_is_separator ? checker_.check_path(path, is_folder)
+                                          : checker_.check(bytes, is_folder);
     } catch (const qg::path_error& refused) {
       throw fatal{refused.what()};
     }
@@ -93,7 +96,7 @@ class answers {
       out += between;
     }
     out += nul_ended_ ? '\0' : '\t';
-    out += quorvel::text::wide_to_bytes(given);
+    out += bytes;
     out += end;
   }
 

@@ -13,10 +13,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The names of `path`, with empty ones and "." left out and ".." taking the
-// last one back; false when ".." would leave `names` below what it started
-// with.
-bool push_names(std::string_view path, std::vector<std::string>& names, std::size_t floor) {
+// `path` made plain ("a/./b//c" is "a/b/c"), or nothing when it climbs
+// above its start.
+std::optional<std::string> plain_path(std::string_view path) {
+  std::string joined;
+  joined.reserve(path.size());
   while (!path.empty()) {
     const std::size_t slash = path.find('/');
     const std::string_view name = path.substr(0, slash);
@@ -25,26 +26,13 @@ bool push_names(std::string_view path, std::vector<std::string>& names, std::siz
       continue;
     }
     if (name == "..") {
-      if (names.size() <= floor) {
-        return false;
+      if (joined.empty()) {
+        return std::nullopt;
       }
-      names.pop_back();
+      const std::size_t last = joined.rfind('/');
+      joined.resize(last == std::string::npos ? 0 : last);
       continue;
     }
-    names.emplace_back(name);
-  }
-  return true;
-}
-
-// `path` made plain ("a/./b//c" is "a/b/c"), or nothing when it climbs
-// above its start.
-std::optional<std::string> plain_path(std::string_view path) {
-  std::vector<std::string> names;
-  if (!push_names(path, names, 0)) {
-    return std::nullopt;
-  }
-  std::string joined;
-  for (const std::string& name : names) {
     if (!joined.empty()) {
       joined.push_back('/');
     }
@@ -125,8 +113,31 @@ checker checker::from_rules(const std::vector<folder_rules>& files, ignore_optio
   return held;
 }
 
+const checker::folder_state& checker::state_of(std::string_view folder) {
+  if (const auto found = states_.find(folder); found != states_.end()) {
+    return found->second;
+  }
+  // Built where it stays: the decision points into the files.
+  folder_state& state = states_[std::string(folder)];
+  state.files = excludes_;
+  const auto read = [this](std::string_view below, rule_files& in_force) {
+    add_folder_files(below, in_force);
+  };
+  if (folder.empty()) {
+    read(folder, state.files);
+    return state;
+  }
+  state.decided = descend(state.files, folder, true, read);
+  if (!state.decided.ignored()) {
+    // Only an ignoring decision passes down; the folder's own files join.
+    state.decided = {};
+    read(folder, state.files);
+  }
+  return state;
+}
+
 void checker::add_folder_files(std::string_view below, rule_files& files) {
-  auto found = folder_files_.find(std::string(below));
+  auto found = folder_files_.find(below);
   if (found == folder_files_.end()) {
     if (in_memory_) {
       return;  // a folder without rules of its own
@@ -166,9 +177,15 @@ std::optional<std::string> checker::absolute_below_top(const fs::path& path) con
 }
 
 std::optional<std::string> checker::below_top(std::string_view path) const {
-  const fs::path given = platform::to_path(text::bytes_to_wide(path));
+  // Where "/" alone separates names, only a path that begins with one is
+  // absolute; elsewhere the system's path tells.
+  const bool absolute = platform::backslash_is_separator ? [&path] {
+    const fs::path given = platform::to_path(text::bytes_to_wide(path));
+    return given.has_root_directory() || given.has_root_name();
+  }() : path.starts_with('/');
   std::optional<std::string> below;
-  if (given.has_root_directory() || given.has_root_name()) {
+  if (absolute) {
+    const fs::path given = platform::to_path(text::bytes_to_wide(path));
     std::error_code error;
     const fs::path full = fs::absolute(given, error);
     if (in_memory_ || error) {
@@ -213,18 +230,16 @@ check_result checker::answer(std::string_view path, std::string_view shown, bool
     tracked.tracked = true;
     return tracked;
   }
-  rule_files files = excludes_;
   decision decided;
   if (below->empty()) {
     // The top itself: git asks its own files about an empty name, which a
     // line such as "*" matches. Its type is unknown to git, so no folder.
-    add_folder_files("", files);
-    decided = decide(files, "", false);
+    decided = decide(state_of("").files, "", false);
   } else {
-    decided =
-        descend(files, *below, is_folder, [this](std::string_view folder, rule_files& in_force) {
-          add_folder_files(folder, in_force);
-        });
+    const std::size_t slash = below->rfind('/');
+    const folder_state& folder =
+        state_of(slash == std::string::npos ? std::string_view() : std::string_view(*below).substr(0, slash));
+    decided = folder.decided.ignored() ? folder.decided : decide(folder.files, *below, is_folder);
   }
   if (decided.line == nullptr) {
     return {};

@@ -18,6 +18,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -132,13 +133,32 @@ class checker {
   // Adds the rule files of the folder `below` (below the top), read once.
   void add_folder_files(std::string_view below, rule_files& files);
 
+  // What holds for the entries of one folder: the files in force there and
+  // the decision on the folder, which decides for them where it ignores.
+  // Worked out once per folder (git's way down, precedence.h's descend),
+  // so that the paths of one folder cost one lookup and one decision each.
+  struct folder_state {
+    rule_files files;
+    decision decided;
+  };
+  const folder_state& state_of(std::string_view folder);
+
+  // A map keyed by text that is searched by a view, without a copy.
+  struct text_hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const noexcept {
+      return std::hash<std::string_view>()(text);
+    }
+  };
+
   work_tree tree_;
   tree_place place_;
   ignore_options options_;
   tracked_files index_;
   bool in_memory_ = false;
   rule_files excludes_;  // lowest precedence first
-  std::unordered_map<std::string, rule_files> folder_files_;
+  std::unordered_map<std::string, rule_files, text_hash, std::equal_to<>> folder_files_;
+  std::unordered_map<std::string, folder_state, text_hash, std::equal_to<>> states_;
   std::optional<rule_sources> sources_;  // for files on disk
 };
 
