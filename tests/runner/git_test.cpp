@@ -92,5 +92,37 @@ TEST_F(GitTest, ADeeperRuleFileDecidesAloneWhereGitDisagrees) {
             "\n========================\nErrors : 1\n========================\n");
 }
 
+// In a clone, tracked files that a rule matches are kept, as git keeps them:
+// the git engine reads the index, the design's does not.
+TEST_F(GitTest, TheGitEngineKeepsTrackedFiles) {
+  const auto test_folder = make_repository();
+  file("repo/case/.gitignore", "*.o\nbuild/\n");
+  for (const char* name : {"a.o", "b.o", "build/kept.c", "build/x.o"}) {
+    file("repo/case/" + std::string(name));
+  }
+  ASSERT_EQ(shell("git add .gitignore && git add -f a.o build/kept.c && git commit -qm t",
+                  test_folder),
+            0);
+  write_listing(test_folder);
+  const auto result = run_folder({"--git", test_folder.string()});
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.output,
+            " OK : 00 - /build\n"
+            " OK : 00 - /.gitignore\n"
+            " OK : 00 - /a.o\n"
+            " OK : 11 - /b.o <*.o> case/.gitignore:1\n"
+            " OK : 00 - /i.txt\n"
+            " OK : 00 - /build/kept.c\n"
+            " OK : 11 - /build/x.o <build/> case/.gitignore:2\n"
+            "\n========================\nAll OK\n========================\n");
+  // A corrupt index stops the run before any entry is written.
+  std::filesystem::resize_file(root / "repo/.git/index", 30);
+  const auto corrupt = run_folder({"--git", test_folder.string()});
+  EXPECT_EQ(corrupt.exit_code, 4);
+  EXPECT_EQ(corrupt.output.rfind("error: ", 0), 0U) << corrupt.output;
+  EXPECT_NE(corrupt.output.find("index"), std::string::npos) << corrupt.output;
+  EXPECT_EQ(corrupt.output.find(" OK"), std::string::npos) << corrupt.output;
+}
+
 }  // namespace
 }  // namespace quorvel::runner
