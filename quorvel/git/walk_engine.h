@@ -29,6 +29,7 @@
 #include "quorvel/filesystem/read_ahead.h"
 #include "quorvel/git/ignore_file.h"
 #include "quorvel/git/index.h"
+#include "quorvel/git/tracked_lookup.h"
 #include "quorvel/git/precedence.h"
 #include "quorvel/git/work_tree.h"
 #include "quorvel/platform/file_info.h"
@@ -102,7 +103,7 @@ class walk_engine {
   // The work tree of the walk (found when it started), its index, and the
   // options.
   const work_tree& tree() const { return *tree_; }
-  const tracked_files& index() const { return index_; }
+  const tracked_files& index() const { return tracked_.index(); }
   const ignore_options& options() const { return options_; }
 
  private:
@@ -126,7 +127,7 @@ class walk_engine {
   // nothing is, and the index is not asked.
   void keep_tracked(filesystem::entry_verdict& record, std::string_view path,
                     bool is_folder) const {
-    record.tracked = record.tracked && is_tracked(index_, path, is_folder);
+    record.tracked = record.tracked && tracked_.is_tracked(path, is_folder);
     if (record.tracked) {
       record.ignored = false;
     }
@@ -134,7 +135,8 @@ class walk_engine {
 
   ignore_options options_;
   std::optional<work_tree> tree_;
-  tracked_files index_;  // empty where the options leave it out
+  // The index (empty where the options leave it out), asked folder by folder.
+  mutable tracked_lookup tracked_;
   // How a record's path becomes the path below the top: bytes cut off its
   // front, and what is put before the rest.
   std::size_t cut_ = 0;
