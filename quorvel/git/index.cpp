@@ -8,6 +8,7 @@
 #include <ios>
 #include <limits>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -25,13 +26,14 @@ namespace quorvel::git {
 struct tracked_files::table {
   std::string paths;                  // every path's bytes, back to back, in byte order
   std::vector<std::uint32_t> starts;  // where each path begins, then where the last ends
-  // Only for ignore_case: the same paths with ASCII capitals in lower case,
-  // in the byte order of those.
+  // Only for ignore_case, where ASCII capitals count as small letters:
+  // the paths' order then (which entry comes first, then which next),
+  // empty where it is the byte order. The paths are folded as they are
+  // compared, not copied.
   bool ignore_case = false;
-  std::string folded;
-  std::vector<std::uint32_t> folded_starts;
+  std::vector<std::uint32_t> folded_order;
 
-  // The table of `paths` and their `starts`, folded as well with
+  // The table of `paths` and their `starts`, with the folded order too for
   // `ignore_case`.
   static std::shared_ptr<const table> make(std::string paths, std::vector<std::uint32_t> starts,
                                            bool ignore_case);
@@ -654,29 +656,46 @@ index_file join(const index_file& shared, const std::vector<bool>& deleted, cons
   return result;
 }
 
-// Compares `entry` with `key` followed by `tail`, as unsigned bytes; with
-// `fold`, the key's ASCII capitals count as small letters (the entry is
-// folded already).
-int compare(std::string_view entry, std::string_view key, std::string_view tail, bool fold) {
-  const std::size_t common = std::min(entry.size(), key.size());
+// Compares `a` with `b` as unsigned bytes (a shorter one first where it
+// begins the other); with `fold`, ASCII capitals count as small letters.
+int compare_bytes(std::string_view a, std::string_view b, bool fold) {
+  const std::size_t common = std::min(a.size(), b.size());
   if (!fold) {
-    const int order = common == 0 ? 0 : std::memcmp(entry.data(), key.data(), common);
+    const int order = common == 0 ? 0 : std::memcmp(a.data(), b.data(), common);
     if (order != 0) {
       return order;
     }
   } else {
     for (std::size_t i = 0; i < common; ++i) {
-      const auto a = static_cast<unsigned char>(entry[i]);
-      const auto b = static_cast<unsigned char>(fold_ascii(key[i]));
-      if (a != b) {
-        return a < b ? -1 : 1;
+      // Bytes that are equal are equal folded: they are passed eight at a
+      // time (paths that are compared often share long beginnings).
+      while (common - i >= 8 && std::memcmp(a.data() + i, b.data() + i, 8) == 0) {
+        i += 8;
+      }
+      if (i == common) {
+        break;
+      }
+      const auto x = static_cast<unsigned char>(fold_ascii(a[i]));
+      const auto y = static_cast<unsigned char>(fold_ascii(b[i]));
+      if (x != y) {
+        return x < y ? -1 : 1;
       }
     }
+  }
+  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+// Compares `entry` with `key` followed by `tail`, as compare_bytes does.
+int compare(std::string_view entry, std::string_view key, std::string_view tail, bool fold) {
+  const std::size_t common = std::min(entry.size(), key.size());
+  const int order = compare_bytes(entry.substr(0, common), key.substr(0, common), fold);
+  if (order != 0) {
+    return order;
   }
   if (entry.size() < key.size()) {
     return -1;
   }
-  return std::string_view(entry.substr(common)).compare(tail);
+  return compare_bytes(entry.substr(common), tail, fold);
 }
 
 }  // namespace
@@ -758,27 +777,24 @@ std::shared_ptr<const tracked_files::table> tracked_files::table::make(
   auto result = std::make_shared<table>();
   result->paths = std::move(paths);
   result->starts = std::move(starts);
+  result->ignore_case = ignore_case;
   if (ignore_case) {
-    // The folded paths are sorted anew: "B" comes before "a" in byte order,
-    // "b" after it. Only the folded bytes are needed to answer.
-    std::string folded = result->paths;
-    std::transform(folded.begin(), folded.end(), folded.begin(), fold_ascii);
-    std::vector<std::string_view> order(result->size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-      order[i] = table::entry(folded, result->starts, i);
+    // Folding can change the order: "B" comes before "a" in byte order, "b"
+    // after it. Paths with no capitals, or with them only where folding
+    // keeps the order, need no sort.
+    const table& t = *result;
+    const auto before = [&t](std::uint32_t a, std::uint32_t b) {
+      return compare_bytes(entry(t.paths, t.starts, a), entry(t.paths, t.starts, b), true) < 0;
+    };
+    const auto count = static_cast<std::uint32_t>(t.size());
+    bool sorted = true;
+    for (std::uint32_t i = 1; i < count && sorted; ++i) {
+      sorted = !before(i, i - 1);
     }
-    // Paths with no capitals, or with them only where folding keeps the
-    // order, need no sort.
-    if (!std::is_sorted(order.begin(), order.end())) {
-      std::sort(order.begin(), order.end());
-    }
-    result->ignore_case = true;
-    result->folded.reserve(folded.size());
-    result->folded_starts.reserve(order.size() + 1);
-    result->folded_starts.push_back(0);
-    for (const std::string_view path : order) {
-      result->folded.append(path);
-      result->folded_starts.push_back(static_cast<std::uint32_t>(result->folded.size()));
+    if (!sorted) {
+      result->folded_order.resize(count);
+      std::iota(result->folded_order.begin(), result->folded_order.end(), std::uint32_t{0});
+      std::sort(result->folded_order.begin(), result->folded_order.end(), before);
     }
   }
   return result;
@@ -861,10 +877,10 @@ bool tracked_files::tracked_below(std::string_view folder) const {
 }
 
 std::string_view tracked_files::searched(std::size_t i) const {
-  if (!data_->ignore_case) {
-    return table::entry(data_->paths, data_->starts, i);
+  if (!data_->folded_order.empty()) {
+    i = data_->folded_order[i];
   }
-  return table::entry(data_->folded, data_->folded_starts, i);
+  return table::entry(data_->paths, data_->starts, i);
 }
 
 std::size_t tracked_files::find(std::string_view key, std::string_view tail) const {
