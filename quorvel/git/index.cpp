@@ -112,7 +112,9 @@ char fold_ascii(char c) {
 // (an index can be tens of megabytes, and only its paths are kept).
 class byte_source {
  public:
-  explicit byte_source(std::string_view data) : window_(data), size_(data.size()) {}
+  // `file` names the data in errors.
+  byte_source(std::string_view data, const fs::path& file)
+      : window_(data), size_(data.size()), file_(&file) {}
 
   // Opens `file` to read; nullopt when there is no file.
   static std::optional<byte_source> open(const fs::path& file) {
@@ -134,9 +136,8 @@ class byte_source {
     if (size > std::numeric_limits<std::size_t>::max() / 2) {
       throw index_error(file, "is too large to read");
     }
-    byte_source source{std::string_view()};
+    byte_source source(std::string_view(), file);
     source.size_ = static_cast<std::size_t>(size);
-    source.file_ = &file;
     source.stream_ = std::make_unique<filesystem::ifstream>();
     source.stream_->open(file, std::ios_base::binary);
     if (!source.stream_->is_open()) {
@@ -174,18 +175,18 @@ class byte_source {
 
   // Moves the window to begin at `at`, keeping the bytes it has from there,
   // and fills it as far as the data goes. A backward move (a second pass)
-  // or one past the window (an extension skipped) seeks.
+  // or one past the window's end (an extension skipped) seeks; the stream
+  // is always where the window ends.
   void refill(std::size_t at, std::size_t count) {
     if (!stream_ || count > capacity_ || at > size_ - count) {
       // The parser asks only for bytes it has checked to be there.
-      throw index_error(file_ != nullptr ? *file_ : fs::path(),
-                        "is read past its end (a fault of the reader)");
+      throw index_error(*file_, "is read past its end (a fault of the reader)");
     }
     std::size_t kept = 0;
     if (at >= base_ && at - base_ < window_.size()) {
       kept = window_.size() - (at - base_);
       std::memmove(buffer_.get(), window_.data() + (at - base_), kept);
-    } else if (!stream_->seekg(static_cast<std::streamoff>(at))) {
+    } else if (at != base_ + window_.size() && !stream_->seekg(static_cast<std::streamoff>(at))) {
       throw index_error(*file_, "cannot be read at byte " + std::to_string(at));
     }
     base_ = at;
@@ -206,8 +207,8 @@ class byte_source {
   std::string_view window_;  // the bytes from base_ on that are at hand
   std::size_t base_ = 0;
   std::size_t size_ = 0;
+  const fs::path* file_;
   // Only for a file:
-  const fs::path* file_ = nullptr;
   std::unique_ptr<filesystem::ifstream> stream_;
   std::unique_ptr<char[]> buffer_;
   std::size_t capacity_ = 0;
@@ -827,7 +828,7 @@ tracked_files tracked_files::from_bytes(std::string_view data, const std::filesy
                                         std::size_t hash_size, bool ignore_case,
                                         const shared_source& shared) {
   check_hash_size(hash_size);
-  byte_source source(data);
+  byte_source source(data, file);
   index_file entries =
       assemble(parser(source, file, hash_size).parse(), file,
                [&shared, hash_size](const std::string& name,
@@ -839,7 +840,7 @@ tracked_files tracked_files::from_bytes(std::string_view data, const std::filesy
                  if (!bytes) {
                    return std::nullopt;
                  }
-                 byte_source shared_source(*bytes);
+                 byte_source shared_source(*bytes, shared_file);
                  return parser(shared_source, shared_file, hash_size).parse();
                });
   return tracked_files(
