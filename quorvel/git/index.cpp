@@ -4,9 +4,15 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <ios>
 #include <limits>
 #include <memory>
+#include <numeric>
+#include <optional>
 #include <stdexcept>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -20,11 +26,17 @@ namespace quorvel::git {
 struct tracked_files::table {
   std::string paths;                  // every path's bytes, back to back, in byte order
   std::vector<std::uint32_t> starts;  // where each path begins, then where the last ends
-  // Only for ignore_case: the same paths with ASCII capitals in lower case,
-  // in the byte order of those.
+  // Only for ignore_case, where ASCII capitals count as small letters:
+  // the paths' order then (which entry comes first, then which next),
+  // empty where it is the byte order. The paths are folded as they are
+  // compared, not copied.
   bool ignore_case = false;
-  std::string folded;
-  std::vector<std::uint32_t> folded_starts;
+  std::vector<std::uint32_t> folded_order;
+
+  // The table of `paths` and their `starts`, with the folded order too for
+  // `ignore_case`.
+  static std::shared_ptr<const table> make(std::string paths, std::vector<std::uint32_t> starts,
+                                           bool ignore_case);
 
   std::size_t size() const { return starts.size() - 1; }
   static std::string_view entry(const std::string& bytes, const std::vector<std::uint32_t>& at,
@@ -94,18 +106,126 @@ char fold_ascii(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// The bytes of one index file, read front to back through a window: all of
+// them where they are in memory already; for a file, a bounded buffer that
+// is refilled as the reading moves on, so that the file is never held whole
+// (an index can be tens of megabytes, and only its paths are kept).
+class byte_source {
+ public:
+  // `file` names the data in errors.
+  byte_source(std::string_view data, const fs::path& file)
+      : window_(data), size_(data.size()), file_(&file) {}
+
+  // Opens `file` to read; nullopt when there is no file.
+  static std::optional<byte_source> open(const fs::path& file) {
+    std::error_code error;
+    const fs::file_status status = fs::status(file, error);
+    if (status.type() == fs::file_type::not_found) {
+      return std::nullopt;
+    }
+    if (error) {
+      throw index_error(file, "cannot be read: " + error.message());
+    }
+    if (!fs::is_regular_file(status)) {
+      throw index_error(file, "is not a file");
+    }
+    const std::uintmax_t size = fs::file_size(file, error);
+    if (error) {
+      throw index_error(file, "cannot be read: " + error.message());
+    }
+    if (size > std::numeric_limits<std::size_t>::max() / 2) {
+      throw index_error(file, "is too large to read");
+    }
+    byte_source source(std::string_view(), file);
+    source.size_ = static_cast<std::size_t>(size);
+    source.stream_ = std::make_unique<filesystem::ifstream>();
+    source.stream_->open(file, std::ios_base::binary);
+    if (!source.stream_->is_open()) {
+      throw index_error(file, "cannot be opened");
+    }
+    source.capacity_ = std::min(source.size_, window_size);
+    source.buffer_ = std::make_unique_for_overwrite<char[]>(source.capacity_);
+    return source;
+  }
+
+  std::size_t size() const { return size_; }
+
+  // The `count` bytes at `at`, which the caller has checked to lie within
+  // the data; valid until the next call. `count` is a few fixed fields at
+  // most.
+  const char* need(std::size_t at, std::size_t count) {
+    if (at < base_ || at - base_ + count > window_.size()) {
+      refill(at, count);
+    }
+    return window_.data() + (at - base_);
+  }
+
+  // From `at` (within the data) on, as many bytes as the window holds, at
+  // least one and no more than `most`; valid until the next call.
+  std::string_view some(std::size_t at, std::size_t most) {
+    if (at < base_ || at - base_ >= window_.size()) {
+      refill(at, 1);
+    }
+    return window_.substr(at - base_, most);
+  }
+
+ private:
+  // A few hundred kilobytes: few reads, and little next to the paths.
+  static constexpr std::size_t window_size = std::size_t{256} << 10;
+
+  // Moves the window to begin at `at`, keeping the bytes it has from there,
+  // and fills it as far as the data goes. A backward move (a second pass)
+  // or one past the window's end (an extension skipped) seeks; the stream
+  // is always where the window ends.
+  void refill(std::size_t at, std::size_t count) {
+    if (!stream_ || count > capacity_ || at > size_ - count) {
+      // The parser asks only for bytes it has checked to be there.
+      throw index_error(*file_, "is read past its end (a fault of the reader)");
+    }
+    std::size_t kept = 0;
+    if (at >= base_ && at - base_ < window_.size()) {
+      kept = window_.size() - (at - base_);
+      std::memmove(buffer_.get(), window_.data() + (at - base_), kept);
+    } else if (at != base_ + window_.size() && !stream_->seekg(static_cast<std::streamoff>(at))) {
+      throw index_error(*file_, "cannot be read at byte " + std::to_string(at));
+    }
+    base_ = at;
+    const std::size_t wanted = std::min(capacity_, size_ - at);
+    while (kept < wanted) {
+      const std::int64_t got =
+          stream_->read(buffer_.get() + kept, static_cast<std::int64_t>(wanted - kept));
+      if (got <= 0) {
+        window_ = {};
+        throw index_error(*file_, "ends before its " + std::to_string(size_) +
+                                      " bytes are read: it changed, or cannot be read");
+      }
+      kept += static_cast<std::size_t>(got);
+    }
+    window_ = std::string_view(buffer_.get(), kept);
+  }
+
+  std::string_view window_;  // the bytes from base_ on that are at hand
+  std::size_t base_ = 0;
+  std::size_t size_ = 0;
+  const fs::path* file_;
+  // Only for a file:
+  std::unique_ptr<filesystem::ifstream> stream_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = 0;
+};
+
 // The entries of one index file as read, before a split index is joined
 // with its shared index: the paths in file order, unchecked for order.
 struct index_file {
   std::string paths;
   std::vector<std::uint32_t> starts{0};
   // A split index's link: the shared index's hash (all zeros for none) and
-  // the words of its two bitmaps, views into the data.
+  // the words of its two bitmaps.
   bool linked = false;
-  std::string_view shared_hash;
-  std::string_view deleted;
-  std::string_view replaced;
-  std::string_view checksum;  // the last bytes of the file, which name a shared index
+  std::string shared_hash;
+  std::string deleted;
+  std::string replaced;
+  std::string checksum;  // the last bytes of the file, which name a shared index
 
   std::size_t size() const { return starts.size() - 1; }
   std::string_view entry(std::size_t i) const {
@@ -114,26 +234,28 @@ struct index_file {
 };
 
 // Reads one index file's entries and extensions from its bytes, checking
-// every length against them.
+// every length against them. The paths are copied out as they are met; an
+// extension that is skipped is never read.
 class parser {
  public:
-  parser(std::string_view data, const fs::path& file, std::size_t hash_size)
-      : data_(data), file_(file), hash_size_(hash_size) {}
+  parser(byte_source& source, const fs::path& file, std::size_t hash_size)
+      : source_(source), file_(file), hash_size_(hash_size) {}
 
   index_file parse() {
-    if (data_.size() < header_size + hash_size_) {
-      fail("too short to be an index (" + std::to_string(data_.size()) + " bytes)");
+    const std::size_t size = source_.size();
+    if (size < header_size + hash_size_) {
+      fail("too short to be an index (" + std::to_string(size) + " bytes)");
     }
-    if (data_.substr(0, 4) != "DIRC") {
+    const char* header = source_.need(0, header_size);
+    if (std::string_view(header, 4) != "DIRC") {
       fail("not an index: it does not begin with \"DIRC\"");
     }
-    version_ = be32(data_.data() + 4);
+    version_ = be32(header + 4);
     if (version_ < 2 || version_ > 4) {
       fail("index version " + std::to_string(version_) + " is not one of 2, 3 and 4");
     }
-    const std::uint32_t count = be32(data_.data() + 8);
-    end_ = data_.size() - hash_size_;
-    result_.checksum = data_.substr(end_);
+    const std::uint32_t count = be32(header + 8);
+    end_ = size - hash_size_;
     // No entry is smaller than its fixed fields and a NUL: more entries than
     // that allows cannot be there, and the table is not made larger than
     // the data could fill.
@@ -142,15 +264,30 @@ class parser {
       fail("the header counts " + std::to_string(count) + " entries, more than the data holds");
     }
     result_.starts.reserve(std::size_t{count} + 1);
-    // Paths of versions 2 and 3 take no more than what the fixed fields and
-    // a NUL each leave; a version 4 index usually holds less than they add
-    // up to, and grows the buffer past this when it does not.
-    result_.paths.reserve(end_ - header_size - std::size_t{count} * smallest);
-    std::size_t at = header_size;
-    for (std::uint32_t i = 0; i < count; ++i) {
-      at = read_entry(at, i + 1);
+    // The path buffer is sized once. Paths of versions 2 and 3 take no more
+    // than what the fixed fields and a NUL each leave (what is reserved and
+    // not filled is never touched). Version 4 shares each path's beginning
+    // with the one before, so its paths may hold more than the file: they
+    // are measured first, in a pass that keeps nothing.
+    std::size_t path_bytes = end_ - header_size - std::size_t{count} * smallest;
+    if (version_ == 4) {
+      measuring_ = true;
+      try {
+        read_entries(count);
+        path_bytes = held_;
+      } catch (const index_error&) {
+        // The reading below meets the fault again, and reports the first.
+        path_bytes = 0;
+      }
+      measuring_ = false;
+      held_ = 0;
+      begin_ = 0;
+      previous_begin_ = 0;
     }
+    result_.paths.reserve(path_bytes);
+    const std::size_t at = read_entries(count);
     read_extensions(at);
+    result_.checksum.assign(source_.need(end_, hash_size_), hash_size_);
     return std::move(result_);
   }
 
@@ -161,14 +298,24 @@ class parser {
     fail("entry " + std::to_string(number) + " " + what);
   }
 
+  // Reads the entries; returns where the extensions begin.
+  std::size_t read_entries(std::uint32_t count) {
+    std::size_t at = header_size;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      at = read_entry(at, i + 1);
+    }
+    return at;
+  }
+
   // Reads the entry that begins at `at`; returns where the next begins.
   std::size_t read_entry(std::size_t at, std::size_t number) {
     std::size_t name_at = at + stat_size + hash_size_ + 2;
     if (name_at >= end_) {
       fail_entry(number, "runs past the end of the data");
     }
-    const std::uint32_t mode = be32(data_.data() + at + 24);
-    const std::uint16_t flags = be16(data_.data() + name_at - 2);
+    const char* fixed = source_.need(at, name_at - at);
+    const std::uint32_t mode = be32(fixed + 24);
+    const std::uint16_t flags = be16(fixed + (name_at - at) - 2);
     if ((flags & extended_flag) != 0) {
       if (version_ == 2) {
         fail_entry(number, "has extended flags, which index version 2 does not have");
@@ -176,7 +323,7 @@ class parser {
       if (end_ - name_at <= 2) {
         fail_entry(number, "runs past the end of the data");
       }
-      if ((be16(data_.data() + name_at) & ~known_extended_flags) != 0) {
+      if ((be16(source_.need(name_at, 2)) & ~known_extended_flags) != 0) {
         fail_entry(number, "has extended flags that git does not know");
       }
       name_at += 2;
@@ -190,11 +337,14 @@ class parser {
     }
     // Only a sparse index's folder entries end in "/"; a replaced entry of
     // a split index may have no path at all, which is not checked here.
-    const std::string_view path = result_.entry(result_.size() - 1);
-    if (!path.empty() && path.ends_with('/') != ((mode & type_mask) == folder_type)) {
-      fail_entry(number, path.ends_with('/') ? "has a path ending in \"/\" but is not a folder"
-                                             : "is a folder whose path does not end in \"/\"");
+    if (!measuring_) {
+      const std::string_view path = std::string_view(result_.paths).substr(begin_);
+      if (!path.empty() && path.ends_with('/') != ((mode & type_mask) == folder_type)) {
+        fail_entry(number, path.ends_with('/') ? "has a path ending in \"/\" but is not a folder"
+                                               : "is a folder whose path does not end in \"/\"");
+      }
     }
+    end_path();
     return next;
   }
 
@@ -202,21 +352,24 @@ class parser {
   // eight bytes from the entry's start.
   std::size_t read_padded_name(std::size_t at, std::size_t name_at, std::size_t length,
                                std::size_t number) {
-    if (length == name_length_mask) {
-      const void* nul = std::memchr(data_.data() + name_at, 0, end_ - name_at);
-      if (nul == nullptr) {
+    const bool found = length == name_length_mask;
+    if (found) {
+      const std::size_t nul = copy_to_nul(name_at, number);
+      if (nul == end_) {
         fail_entry(number, "has a path that runs past the end of the data");
       }
-      length = static_cast<std::size_t>(static_cast<const char*>(nul) - (data_.data() + name_at));
+      length = nul - name_at;
     }
     const std::size_t size = (name_at - at + length + 8) & ~std::size_t{7};
     if (size > end_ - at) {
       fail_entry(number, "runs past the end of the data");
     }
-    if (data_[name_at + length] != '\0') {
+    if (!found) {
+      copy(name_at, length, number);
+    }
+    if (*source_.need(name_at + length, 1) != '\0') {
       fail_entry(number, "has a path that is not ended by a NUL where its length says");
     }
-    append(data_.substr(name_at, length), 0, number);
     return at + size;
   }
 
@@ -229,7 +382,7 @@ class parser {
       if (p >= end_) {
         fail_entry(number, "runs past the end of the data");
       }
-      const auto byte = static_cast<unsigned char>(data_[p++]);
+      const auto byte = static_cast<unsigned char>(*source_.need(p++, 1));
       // Each byte after the first adds one before the shift, so that no
       // number has two encodings.
       drop = first ? (byte & 127u) : (((drop + 1) << 7) | (byte & 127u));
@@ -240,38 +393,74 @@ class parser {
         break;
       }
     }
-    const std::size_t previous = result_.size() == 0 ? 0 : result_.entry(result_.size() - 1).size();
+    const std::size_t previous = begin_ - previous_begin_;
     if (drop > previous) {
       fail_entry(number, "drops " + std::to_string(drop) +
                              " bytes of the previous path, which has " + std::to_string(previous));
     }
-    const void* nul = std::memchr(data_.data() + p, 0, end_ - p);
-    if (nul == nullptr) {
+    const std::size_t kept = previous - static_cast<std::size_t>(drop);
+    grow(kept, number);
+    if (!measuring_) {
+      // Appending a piece of the string itself is allowed.
+      result_.paths.append(result_.paths, previous_begin_, kept);
+    }
+    const std::size_t nul = copy_to_nul(p, number);
+    if (nul == end_) {
       fail_entry(number, "has a path that runs past the end of the data");
     }
-    const std::string_view tail(
-        data_.data() + p,
-        static_cast<std::size_t>(static_cast<const char*>(nul) - (data_.data() + p)));
-    const std::size_t kept = previous - static_cast<std::size_t>(drop);
-    if (length != name_length_mask && length != kept + tail.size()) {
+    if (length != name_length_mask && length != held_ - begin_) {
       fail_entry(number, "has a path whose length is not the one its flags give");
     }
-    append(tail, kept, number);
-    return p + tail.size() + 1;
+    return nul + 1;
   }
 
-  // Adds a path: the first `kept` bytes of the previous one, then `tail`.
-  void append(std::string_view tail, std::size_t kept, std::size_t number) {
-    std::string& paths = result_.paths;
-    if (kept + tail.size() > most_path_bytes - paths.size()) {
+  // Counts `count` more bytes of the path being read, within what is kept.
+  void grow(std::size_t count, std::size_t number) {
+    if (count > most_path_bytes - held_) {
       fail_entry(number, "brings the paths past the 4 GiB that are kept");
     }
-    if (kept != 0) {
-      // Appending a piece of the string itself is allowed, also when it grows.
-      paths.append(paths, result_.starts[result_.size() - 1], kept);
+    held_ += count;
+  }
+
+  // Adds the `count` bytes at `at` to the path being read.
+  void copy(std::size_t at, std::size_t count, std::size_t number) {
+    grow(count, number);
+    while (count != 0 && !measuring_) {
+      const std::string_view piece = source_.some(at, count);
+      result_.paths.append(piece);
+      at += piece.size();
+      count -= piece.size();
     }
-    paths.append(tail);
-    result_.starts.push_back(static_cast<std::uint32_t>(paths.size()));
+  }
+
+  // Adds the bytes from `at` up to the next NUL to the path being read;
+  // returns where the NUL is, or end_ where there is none.
+  std::size_t copy_to_nul(std::size_t at, std::size_t number) {
+    while (at < end_) {
+      const std::string_view piece = source_.some(at, end_ - at);
+      const void* nul = std::memchr(piece.data(), 0, piece.size());
+      const std::size_t count =
+          nul == nullptr ? piece.size()
+                         : static_cast<std::size_t>(static_cast<const char*>(nul) - piece.data());
+      grow(count, number);
+      if (!measuring_) {
+        result_.paths.append(piece.data(), count);
+      }
+      at += count;
+      if (nul != nullptr) {
+        return at;
+      }
+    }
+    return end_;
+  }
+
+  // Ends the path being read.
+  void end_path() {
+    previous_begin_ = begin_;
+    begin_ = held_;
+    if (!measuring_) {
+      result_.starts.push_back(static_cast<std::uint32_t>(held_));
+    }
   }
 
   void read_extensions(std::size_t at) {
@@ -279,15 +468,21 @@ class parser {
       if (end_ - at < 8) {
         fail("stray bytes after the last extension");
       }
-      const std::string_view signature = data_.substr(at, 4);
-      const std::uint32_t size = be32(data_.data() + at + 4);
+      const char* head = source_.need(at, 8);
+      const std::string signature(head, 4);
+      const std::uint32_t size = be32(head + 4);
       at += 8;
       if (size > end_ - at) {
         fail("extension \"" + printable(signature) + "\" runs past the end of the data");
       }
-      const std::string_view body = data_.substr(at, size);
-      at += size;
       if (signature == "link") {
+        std::string body;
+        body.reserve(size);
+        for (std::size_t from = at; from < at + size;) {
+          const std::string_view piece = source_.some(from, at + size - from);
+          body.append(piece);
+          from += piece.size();
+        }
         read_link(body);
       } else if (signature == "sdir") {
         // Marks a sparse index; its folder entries are read as they come.
@@ -295,6 +490,7 @@ class parser {
         // An extension that git must understand to read the index right.
         fail("unknown extension \"" + printable(signature) + "\"");
       }
+      at += size;
     }
   }
 
@@ -335,11 +531,16 @@ class parser {
     return result;
   }
 
-  std::string_view data_;
+  byte_source& source_;
   const fs::path& file_;
   std::size_t hash_size_;
   std::uint32_t version_ = 0;
   std::size_t end_ = 0;  // where the entries and extensions end, and the checksum begins
+  // Version 4's first pass measures the paths and keeps none of them.
+  bool measuring_ = false;
+  std::size_t held_ = 0;            // the bytes of the paths so far, kept or measured
+  std::size_t begin_ = 0;           // where the path being read begins among them
+  std::size_t previous_begin_ = 0;  // where the one before it begins
   index_file result_;
 };
 
@@ -456,72 +657,46 @@ index_file join(const index_file& shared, const std::vector<bool>& deleted, cons
   return result;
 }
 
-// Compares `entry` with `key` followed by `tail`, as unsigned bytes; with
-// `fold`, the key's ASCII capitals count as small letters (the entry is
-// folded already).
-int compare(std::string_view entry, std::string_view key, std::string_view tail, bool fold) {
-  const std::size_t common = std::min(entry.size(), key.size());
+// Compares `a` with `b` as unsigned bytes (a shorter one first where it
+// begins the other); with `fold`, ASCII capitals count as small letters.
+int compare_bytes(std::string_view a, std::string_view b, bool fold) {
+  const std::size_t common = std::min(a.size(), b.size());
   if (!fold) {
-    const int order = common == 0 ? 0 : std::memcmp(entry.data(), key.data(), common);
+    const int order = common == 0 ? 0 : std::memcmp(a.data(), b.data(), common);
     if (order != 0) {
       return order;
     }
   } else {
     for (std::size_t i = 0; i < common; ++i) {
-      const auto a = static_cast<unsigned char>(entry[i]);
-      const auto b = static_cast<unsigned char>(fold_ascii(key[i]));
-      if (a != b) {
-        return a < b ? -1 : 1;
+      // Bytes that are equal are equal folded: they are passed eight at a
+      // time (paths that are compared often share long beginnings).
+      while (common - i >= 8 && std::memcmp(a.data() + i, b.data() + i, 8) == 0) {
+        i += 8;
+      }
+      if (i == common) {
+        break;
+      }
+      const auto x = static_cast<unsigned char>(fold_ascii(a[i]));
+      const auto y = static_cast<unsigned char>(fold_ascii(b[i]));
+      if (x != y) {
+        return x < y ? -1 : 1;
       }
     }
+  }
+  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+// Compares `entry` with `key` followed by `tail`, as compare_bytes does.
+int compare(std::string_view entry, std::string_view key, std::string_view tail, bool fold) {
+  const std::size_t common = std::min(entry.size(), key.size());
+  const int order = compare_bytes(entry.substr(0, common), key.substr(0, common), fold);
+  if (order != 0) {
+    return order;
   }
   if (entry.size() < key.size()) {
     return -1;
   }
-  return std::string_view(entry.substr(common)).compare(tail);
-}
-
-// A whole file's bytes, not set to zero before they are read (an index can
-// be tens of megabytes).
-struct file_bytes {
-  std::unique_ptr<char[]> data;
-  std::size_t size = 0;
-
-  std::string_view view() const { return {data.get(), size}; }
-};
-
-// Reads a whole file; nullopt when there is no file.
-std::optional<file_bytes> load(const fs::path& file) {
-  std::error_code error;
-  const fs::file_status status = fs::status(file, error);
-  if (status.type() == fs::file_type::not_found) {
-    return std::nullopt;
-  }
-  if (error) {
-    throw index_error(file, "cannot be read: " + error.message());
-  }
-  if (!fs::is_regular_file(status)) {
-    throw index_error(file, "is not a file");
-  }
-  const std::uintmax_t size = fs::file_size(file, error);
-  if (error) {
-    throw index_error(file, "cannot be read: " + error.message());
-  }
-  if (size > std::numeric_limits<std::size_t>::max() / 2) {
-    throw index_error(file, "is too large to hold");
-  }
-  file_bytes bytes{std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(size)),
-                   static_cast<std::size_t>(size)};
-  filesystem::ifstream stream{};
-  stream.open(file, std::ios_base::binary);
-  if (!stream.is_open()) {
-    throw index_error(file, "cannot be opened");
-  }
-  // A file that shrank since it was sized is read as far as it goes (and
-  // then fails as a short index); one that grew is cut at that size.
-  bytes.size = static_cast<std::size_t>(
-      stream.read(bytes.data.get(), static_cast<std::int64_t>(bytes.size)));
-  return bytes;
+  return compare_bytes(entry.substr(common), tail, fold);
 }
 
 }  // namespace
@@ -529,112 +704,147 @@ std::optional<file_bytes> load(const fs::path& file) {
 index_error::index_error(const std::filesystem::path& file, const std::string& what)
     : std::runtime_error(text::wide_to_bytes(platform::to_wide(file)) + ": " + what) {}
 
+namespace {
+
+// Checks that `hash_size` is one that git uses.
+void check_hash_size(std::size_t hash_size) {
+  if (hash_size != 20 && hash_size != 32) {
+    throw std::invalid_argument("an object name has 20 or 32 bytes, not " +
+                                std::to_string(hash_size));
+  }
+}
+
+// Reads the shared index that a split index names: the file
+// `shared_file`, named by `hex_name`; nullopt when there is none.
+using shared_reader = std::function<std::optional<index_file>(const std::string& hex_name,
+                                                              const fs::path& shared_file)>;
+
+// The entries of the index `own`, read from `file`, each path once, in
+// order: for a split index, joined with its shared index.
+index_file assemble(index_file own, const fs::path& file, const shared_reader& read_shared) {
+  if (!own.linked) {
+    check_order(own, 0, file);
+    collapse(own);
+    return own;
+  }
+  // A split index: most entries are in the shared index it names, less
+  // those its delete bitmap marks. Its own first entries replace those
+  // that the replace bitmap marks, which keeps their paths; the rest are
+  // new.
+  index_file base;
+  if (own.shared_hash.find_first_not_of('\0') != std::string::npos) {
+    const std::string name = hex(own.shared_hash);
+    const fs::path shared_file = file.parent_path() / ("sharedindex." + name);
+    std::optional<index_file> shared = read_shared(name, shared_file);
+    if (!shared) {
+      throw index_error(file, "its shared index sharedindex." + name + " is missing");
+    }
+    base = std::move(*shared);
+    if (base.linked) {
+      throw index_error(shared_file, "a shared index that is split itself");
+    }
+    if (base.checksum != own.shared_hash) {
+      throw index_error(shared_file, "does not end in the hash that names it");
+    }
+    check_order(base, 0, shared_file);
+  }
+  const std::size_t base_size = base.size();
+  const auto past_base = [&file, base_size](const char* which) {
+    return [&file, base_size, which] {
+      throw index_error(file, std::string("the ") + which +
+                                  " bitmap marks an entry past the shared index's " +
+                                  std::to_string(base_size));
+    };
+  };
+  std::vector<bool> deleted(base_size);
+  each_bit(
+      own.deleted, base_size, [&deleted](std::size_t bit) { deleted[bit] = true; },
+      past_base("delete"));
+  std::size_t replaced = 0;
+  each_bit(
+      own.replaced, base_size, [&replaced](std::size_t) { ++replaced; }, past_base("replace"));
+  if (replaced > own.size()) {
+    throw index_error(file, "the replace bitmap marks " + std::to_string(replaced) +
+                                " entries, more than the index holds");
+  }
+  check_order(own, replaced, file);
+  return join(base, deleted, own, replaced, file);
+}
+
+}  // namespace
+
+std::shared_ptr<const tracked_files::table> tracked_files::table::make(
+    std::string paths, std::vector<std::uint32_t> starts, bool ignore_case) {
+  auto result = std::make_shared<table>();
+  result->paths = std::move(paths);
+  result->starts = std::move(starts);
+  result->ignore_case = ignore_case;
+  if (ignore_case) {
+    // Folding can change the order: "B" comes before "a" in byte order, "b"
+    // after it. Paths with no capitals, or with them only where folding
+    // keeps the order, need no sort.
+    const table& t = *result;
+    const auto before = [&t](std::uint32_t a, std::uint32_t b) {
+      return compare_bytes(entry(t.paths, t.starts, a), entry(t.paths, t.starts, b), true) < 0;
+    };
+    const auto count = static_cast<std::uint32_t>(t.size());
+    bool sorted = true;
+    for (std::uint32_t i = 1; i < count && sorted; ++i) {
+      sorted = !before(i, i - 1);
+    }
+    if (!sorted) {
+      result->folded_order.resize(count);
+      std::iota(result->folded_order.begin(), result->folded_order.end(), std::uint32_t{0});
+      std::sort(result->folded_order.begin(), result->folded_order.end(), before);
+    }
+  }
+  return result;
+}
+
 tracked_files tracked_files::read(const std::filesystem::path& git_dir, std::size_t hash_size,
                                   bool ignore_case) {
+  check_hash_size(hash_size);
   const fs::path file = git_dir / "index";
-  const std::optional<file_bytes> bytes = load(file);
-  if (!bytes) {
+  std::optional<byte_source> source = byte_source::open(file);
+  if (!source) {
     return {};
   }
-  // Kept here while the shared index is read: the result copies the paths.
-  std::optional<file_bytes> shared_bytes;
-  const shared_source shared = [&](std::string_view hex_name) -> std::optional<std::string_view> {
-    shared_bytes = load(git_dir / ("sharedindex." + std::string(hex_name)));
-    if (!shared_bytes) {
-      return std::nullopt;
-    }
-    return shared_bytes->view();
-  };
-  return from_bytes(bytes->view(), file, hash_size, ignore_case, shared);
+  index_file own = parser(*source, file, hash_size).parse();
+  source.reset();  // its window is not needed while the shared index is read
+  index_file entries = assemble(
+      std::move(own), file,
+      [hash_size](const std::string&, const fs::path& shared_file) -> std::optional<index_file> {
+        std::optional<byte_source> shared = byte_source::open(shared_file);
+        if (!shared) {
+          return std::nullopt;
+        }
+        return parser(*shared, shared_file, hash_size).parse();
+      });
+  return tracked_files(
+      table::make(std::move(entries.paths), std::move(entries.starts), ignore_case));
 }
 
 tracked_files tracked_files::from_bytes(std::string_view data, const std::filesystem::path& file,
                                         std::size_t hash_size, bool ignore_case,
                                         const shared_source& shared) {
-  if (hash_size != 20 && hash_size != 32) {
-    throw std::invalid_argument("an object name has 20 or 32 bytes, not " +
-                                std::to_string(hash_size));
-  }
-  index_file own = parser(data, file, hash_size).parse();
-  index_file entries;
-  if (!own.linked) {
-    check_order(own, 0, file);
-    collapse(own);
-    entries = std::move(own);
-  } else {
-    // A split index: most entries are in the shared index it names, less
-    // those its delete bitmap marks. Its own first entries replace those
-    // that the replace bitmap marks, which keeps their paths; the rest are
-    // new.
-    std::optional<std::string_view> shared_bytes;
-    index_file base;
-    if (own.shared_hash.find_first_not_of('\0') != std::string_view::npos) {
-      const std::string name = hex(own.shared_hash);
-      const fs::path shared_file = file.parent_path() / ("sharedindex." + name);
-      if (shared) {
-        shared_bytes = shared(name);
-      }
-      if (!shared_bytes) {
-        throw index_error(file, "its shared index sharedindex." + name + " is missing");
-      }
-      base = parser(*shared_bytes, shared_file, hash_size).parse();
-      if (base.linked) {
-        throw index_error(shared_file, "a shared index that is split itself");
-      }
-      if (base.checksum != own.shared_hash) {
-        throw index_error(shared_file, "does not end in the hash that names it");
-      }
-      check_order(base, 0, shared_file);
-    }
-    const std::size_t base_size = base.size();
-    const auto past_base = [&file, base_size](const char* which) {
-      return [&file, base_size, which] {
-        throw index_error(file, std::string("the ") + which +
-                                    " bitmap marks an entry past the shared index's " +
-                                    std::to_string(base_size));
-      };
-    };
-    std::vector<bool> deleted(base_size);
-    each_bit(
-        own.deleted, base_size, [&deleted](std::size_t bit) { deleted[bit] = true; },
-        past_base("delete"));
-    std::size_t replaced = 0;
-    each_bit(
-        own.replaced, base_size, [&replaced](std::size_t) { ++replaced; }, past_base("replace"));
-    if (replaced > own.size()) {
-      throw index_error(file, "the replace bitmap marks " + std::to_string(replaced) +
-                                  " entries, more than the index holds");
-    }
-    check_order(own, replaced, file);
-    entries = join(base, deleted, own, replaced, file);
-  }
-  auto result = std::make_shared<table>();
-  result->paths = std::move(entries.paths);
-  result->starts = std::move(entries.starts);
-  if (ignore_case) {
-    // The folded paths are sorted anew: "B" comes before "a" in byte order,
-    // "b" after it. Only the folded bytes are needed to answer.
-    std::string folded = result->paths;
-    std::transform(folded.begin(), folded.end(), folded.begin(), fold_ascii);
-    std::vector<std::string_view> order(result->size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-      order[i] = table::entry(folded, result->starts, i);
-    }
-    // Paths with no capitals, or with them only where folding keeps the
-    // order, need no sort.
-    if (!std::is_sorted(order.begin(), order.end())) {
-      std::sort(order.begin(), order.end());
-    }
-    result->ignore_case = true;
-    result->folded.reserve(folded.size());
-    result->folded_starts.reserve(order.size() + 1);
-    result->folded_starts.push_back(0);
-    for (const std::string_view path : order) {
-      result->folded.append(path);
-      result->folded_starts.push_back(static_cast<std::uint32_t>(result->folded.size()));
-    }
-  }
-  return tracked_files(std::move(result));
+  check_hash_size(hash_size);
+  byte_source source(data, file);
+  index_file entries =
+      assemble(parser(source, file, hash_size).parse(), file,
+               [&shared, hash_size](const std::string& name,
+                                    const fs::path& shared_file) -> std::optional<index_file> {
+                 std::optional<std::string_view> bytes;
+                 if (shared) {
+                   bytes = shared(name);
+                 }
+                 if (!bytes) {
+                   return std::nullopt;
+                 }
+                 byte_source shared_source(*bytes, shared_file);
+                 return parser(shared_source, shared_file, hash_size).parse();
+               });
+  return tracked_files(
+      table::make(std::move(entries.paths), std::move(entries.starts), ignore_case));
 }
 
 std::size_t tracked_files::size() const {
@@ -668,10 +878,10 @@ bool tracked_files::tracked_below(std::string_view folder) const {
 }
 
 std::string_view tracked_files::searched(std::size_t i) const {
-  if (!data_->ignore_case) {
-    return table::entry(data_->paths, data_->starts, i);
+  if (!data_->folded_order.empty()) {
+    i = data_->folded_order[i];
   }
-  return table::entry(data_->folded, data_->folded_starts, i);
+  return table::entry(data_->paths, data_->starts, i);
 }
 
 std::size_t tracked_files::find(std::string_view key, std::string_view tail) const {

@@ -92,8 +92,8 @@ class tracked_files {
  private:
   struct table;
   explicit tracked_files(std::shared_ptr<const table> data) : data_(std::move(data)) {}
-  // The i-th path in the order searched (folded with ignore_case), and the
-  // first of them that is not below `key` + `tail`.
+  // The i-th path in the order searched (with ignore_case, that of the
+  // folded paths), and the first of them that is not below `key` + `tail`.
   std::string_view searched(std::size_t i) const;
   std::size_t find(std::string_view key, std::string_view tail) const;
 

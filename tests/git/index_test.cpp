@@ -264,6 +264,43 @@ TEST_F(IndexTest, CorruptIndexesAreErrors) {
   expect_error(extended, "index version 2 does not have");
 }
 
+// A file is read through a window of a few hundred kilobytes. An index of
+// several windows, with long paths across their edges and one longer than a
+// window, reads as its bytes do, also with a skipped extension larger than
+// a window and as a split index; cut short anywhere, it is an error.
+TEST_F(IndexTest, ReadsAnIndexLargerThanTheWindow) {
+  init();
+  run("h=$(git hash-object -w --stdin </dev/null) && "
+      "{ awk -v h=$h 'BEGIN { s = \"abcdefghijklmnopqrstuvwxyz0123456789\"; "
+      "while (length(s) < 500) s = s s; "
+      "for (i = 0; i < 3000; i++) printf \"100644 %s\\td%04d/%s\\n\", h, i, substr(s, 1 + i % 300) "
+      "}' && "
+      "printf \"100644 $h\\tm/\" && head -c 300000 /dev/zero | tr '\\0' L && echo && "
+      "seq -f \"100644 $h\tn%04g\" 100; } | git update-index --index-info");
+  const std::vector<std::string> git = listed();
+  ASSERT_EQ(git.size(), 3101u);
+  const fs::path copy = root / "copy";
+  for (const char* version : {"2", "4"}) {
+    SCOPED_TRACE(version);
+    run(std::string("git update-index --index-version ") + version);
+    EXPECT_EQ(paths_of(tracked_files::read(repo / ".git", 20)), git);
+    const std::string data = bytes(repo / ".git/index");
+    const std::string big =
+        before_checksum(data, put32("ABCD....", 4, 600000) + std::string(600000, 'x'));
+    testing::write_file(copy / "index", big);
+    EXPECT_EQ(paths_of(tracked_files::read(copy, 20)), git);
+    for (const std::size_t size :
+         {data.size() / 3, data.find(std::string(1000, 'L')) + 1000, big.size() - 300000}) {
+      SCOPED_TRACE(size);
+      testing::write_file(copy / "index", std::string_view(big).substr(0, size));
+      EXPECT_THROW((void)tracked_files::read(copy, 20), index_error);
+    }
+  }
+  run("git update-index --split-index && git rm -q --cached d0002/* d0003/* && "
+      "touch new && git add new");
+  EXPECT_EQ(paths_of(tracked_files::read(repo / ".git", 20)), listed());
+}
+
 TEST_F(IndexTest, SplitIndexNeedsItsSharedIndex) {
   init();
   run("touch a b c && git add . && git update-index --split-index && git rm -q --cached b && "
