@@ -71,7 +71,8 @@ void put_in_index(const corpus_case& the_case, const std::filesystem::path& fold
   }
   const std::vector<std::string> committed =
       paths_of(the_case, {tracked_kind::committed, tracked_kind::deleted, tracked_kind::rm_cached});
-  run_git_on({"git", "add", "-f"}, committed, folder, environment);
+  // Literal pathspecs: a tracked name such as "a*" names that file alone.
+  run_git_on({"git", "--literal-pathspecs", "add", "-f"}, committed, folder, environment);
   if (!committed.empty()) {
     run_git({"git", "commit", "-q", "-m", "tracked"}, folder, environment);
   }
@@ -84,13 +85,13 @@ void put_in_index(const corpus_case& the_case, const std::filesystem::path& fold
     run_git({"git", "update-index", "--index-version", the_case.index_form.substr(1)}, folder,
             environment);
   }
-  run_git_on({"git", "rm", "--cached", "-q"}, paths_of(the_case, {tracked_kind::rm_cached}), folder,
-             environment);
+  run_git_on({"git", "--literal-pathspecs", "rm", "--cached", "-q"},
+             paths_of(the_case, {tracked_kind::rm_cached}), folder, environment);
   for (const std::string& path : deleted) {
     std::filesystem::remove(folder / path);
   }
-  run_git_on({"git", "add", "-N", "-f"}, paths_of(the_case, {tracked_kind::intent_to_add}), folder,
-             environment);
+  run_git_on({"git", "--literal-pathspecs", "add", "-N", "-f"},
+             paths_of(the_case, {tracked_kind::intent_to_add}), folder, environment);
   // The cache info names the path from the repository's top.
   for (const std::string& path : paths_of(the_case, {tracked_kind::gitlink})) {
     run_git({"git", "update-index", "--add", "--cacheinfo",
