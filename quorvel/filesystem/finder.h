@@ -5,7 +5,9 @@
 // they decide is the engine's (rule_engine.h).
 
 #include <cstdint>
+#include <cstddef>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <set>
@@ -146,6 +148,41 @@ class finder {
   // their paths as text (lean_item), and only before the first `next`;
   // otherwise it does nothing.
   void list_ahead();
+
+  // The walk as an input range of records, for `for (const auto& entry :
+  // walk)`: begin() takes the first record and each step the next, with
+  // `next`; what `next` throws leaves the loop. One pass only.
+  class iterator {
+   public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = Item;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const Item*;
+    using reference = const Item&;
+
+    iterator() = default;
+    reference operator*() const { return record_; }
+    pointer operator->() const { return &record_; }
+    iterator& operator++() {
+      if (!walk_->next(record_)) {
+        walk_ = nullptr;
+      }
+      return *this;
+    }
+    void operator++(int) { ++*this; }
+    friend bool operator==(const iterator& at, std::default_sentinel_t) {
+      return at.walk_ == nullptr;
+    }
+
+   private:
+    friend class finder;
+    explicit iterator(finder* walk) : walk_(walk) { ++*this; }
+
+    finder* walk_ = nullptr;
+    Item record_;
+  };
+  iterator begin() { return iterator(this); }
+  std::default_sentinel_t end() const { return {}; }
 
  protected:
   const engine_type& engine() const { return engine_; }

@@ -76,6 +76,8 @@ class item : public entry_stat {
   // nothing and raises nothing) and reads its attributes and times. An empty
   // path leaves everything zero and empty and touches no file system.
   explicit item(std::filesystem::path path);
+  // The empty record: item(std::filesystem::path()).
+  item() : item(std::filesystem::path()) {}
 
   // The item of an entry that the listing of `folder` handed out: the same
   // as item(listed.path()), with the type that the listing cached for the
@@ -109,6 +111,7 @@ class item : public entry_stat {
 // held and destroyed by value, never through a pointer to `item`.
 class finder_item final : public item, public entry_verdict {
  public:
+  finder_item() = default;
   explicit finder_item(std::filesystem::path path);
   finder_item(const std::filesystem::directory_entry& listed,
               const platform::folder_queries& folder, item_times times = item_times::read);

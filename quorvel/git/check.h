@@ -37,7 +37,8 @@ class checker {
   // Finds the work tree around `root` (git/work_tree.h) and reads its
   // exclude files; `options` reach every rule file. Without a repository the
   // root counts as the top. Throws what reading a rule file throws
-  // (std::bad_alloc, std::length_error for a file too large to hold).
+  // (std::bad_alloc, std::length_error for a file too large to hold), and
+  // std::runtime_error for a configuration that git refuses (find_work_tree).
   explicit checker(const std::filesystem::path& root, ignore_options options = {});
 
   // The verdict on `path`, given relative to the root as UTF-8 bytes with

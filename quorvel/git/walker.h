@@ -32,7 +32,8 @@ class basic_walker : public filesystem::finder<ignore_file, Item> {
   // top down to the root, and queues the root; lists nothing. `options`
   // reach every rule file (git's core.ignoreCase); `times` says whether the
   // records read the entries' times. Throws what reading a rule file throws
-  // (std::bad_alloc, std::length_error for a file too large to hold).
+  // (std::bad_alloc, std::length_error for a file too large to hold), and
+  // std::runtime_error for a configuration that git refuses (find_work_tree).
   explicit basic_walker(const std::filesystem::path& root, ignore_options options = {},
                         filesystem::item_times times = filesystem::item_times::read)
       : filesystem::finder<ignore_file, Item>(root, L".gitignore", walk_engine(options), times) {}

@@ -1,11 +1,11 @@
 #include "quorvel/git/work_tree.h"
 
-#include <cctype>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
-#include "quorvel/filesystem/read_all.h"
+#include "quorvel/git/detail/config.h"
 #include "quorvel/platform/environment.h"
 #include "quorvel/platform/native_path.h"
 #include "quorvel/text/utf8.h"
@@ -14,26 +14,13 @@ namespace quorvel::git {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Paths in git's files are UTF-8, whatever the system's narrow code page.
-fs::path utf8_path(std::string_view bytes) {
-  return platform::to_path(text::bytes_to_wide(bytes));
-}
+using detail::parse_bool;
+using detail::read_small;
+using detail::utf8_path;
 
 bool is_folder(const fs::path& path) {
   std::error_code error;
   return fs::is_directory(path, error);
-}
-
-std::string read_small(const fs::path& path) {
-  std::string bytes;
-  try {
-    filesystem::read_all(path, bytes);
-  } catch (const std::system_error&) {
-    // A file that cannot even be set up for reading counts as empty.
-    bytes.clear();
-  }
-  return bytes;
 }
 
 std::string_view trim_end(std::string_view text) {
@@ -122,146 +109,6 @@ fs::path repository_of(const fs::path& folder) {
   return is_git_directory(target) ? target : fs::path();
 }
 
-// The two settings read from configuration files; the last file that sets
-// one decides.
-struct core_settings {
-  std::optional<std::string> excludes_file;
-  std::optional<bool> ignore_case;
-};
-
-std::string lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return out;
-}
-
-std::optional<bool> parse_bool(std::string_view value) {
-  const std::string word = lower(value);
-  if (word == "true" || word == "yes" || word == "on") {
-    return true;
-  }
-  if (word == "false" || word == "no" || word == "off" || word.empty()) {
-    return false;
-  }
-  if (word.find_first_not_of("0123456789") == std::string::npos) {
-    return word.find_first_not_of('0') != std::string::npos;
-  }
-  return std::nullopt;
-}
-
-// Reads a value after "=": quotes group, backslash escapes \\ \" \n \t \b,
-// "#" or ";" outside quotes ends it, unquoted trailing blanks are dropped,
-// and a backslash at the line's end joins the next line.
-std::string parse_value(std::string_view text, std::size_t& i) {
-  std::string value;
-  bool quoted = false;
-  std::size_t kept = 0;  // length without unquoted trailing blanks
-  while (i < text.size()) {
-    const char c = text[i];
-    if (c == '\n' && !quoted) {
-      break;
-    }
-    ++i;
-    if (c == '"') {
-      quoted = !quoted;
-      kept = value.size();
-    } else if (c == '\\' && i < text.size()) {
-      const char e = text[i++];
-      if (e == '\n') {
-        continue;
-      }
-      value.push_back(e == 'n' ? '\n' : e == 't' ? '\t' : e == 'b' ? '\b' : e);
-      kept = value.size();
-    } else if (!quoted && (c == '#' || c == ';')) {
-      while (i < text.size() && text[i] != '\n') {
-        ++i;
-      }
-      break;
-    } else if (!quoted && (c == ' ' || c == '\t' || c == '\r')) {
-      if (!value.empty()) {
-        value.push_back(c);
-      }
-    } else {
-      value.push_back(c);
-      kept = value.size();
-    }
-  }
-  value.resize(kept);
-  return value;
-}
-
-// Reads the `core` settings of one configuration file into `settings`.
-void read_config(const fs::path& file, core_settings& settings) {
-  const std::string bytes = read_small(file);
-  const std::string_view text = bytes;
-  bool in_core = false;
-  std::size_t i = 0;
-  const auto skip_blanks = [&] {
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r')) {
-      ++i;
-    }
-  };
-  while (i < text.size()) {
-    skip_blanks();
-    if (i >= text.size()) {
-      break;
-    }
-    const char c = text[i];
-    if (c == '\n') {
-      ++i;
-    } else if (c == '#' || c == ';') {
-      while (i < text.size() && text[i] != '\n') {
-        ++i;
-      }
-    } else if (c == '[') {
-      // "[core]" only: a subsection ("[core "x"]") is another section.
-      const std::size_t close = text.find(']', i);
-      if (close == std::string_view::npos) {
-        return;
-      }
-      const std::string name = lower(text.substr(i + 1, close - i - 1));
-      in_core = name == "core";
-      i = close + 1;
-    } else {
-      std::size_t end = i;
-      while (end < text.size() &&
-             (std::isalnum(static_cast<unsigned char>(text[end])) != 0 || text[end] == '-')) {
-        ++end;
-      }
-      const std::string key = lower(text.substr(i, end - i));
-      i = end;
-      skip_blanks();
-      std::optional<std::string> value;
-      if (i < text.size() && text[i] == '=') {
-        ++i;
-        skip_blanks();
-        value = parse_value(text, i);
-      } else {
-        // A key without "=" is a boolean true; anything else on the line is
-        // passed over.
-        while (i < text.size() && text[i] != '\n') {
-          ++i;
-        }
-      }
-      if (!in_core || key.empty()) {
-        continue;
-      }
-      if (key == "excludesfile" && value) {
-        settings.excludes_file = *value;
-      } else if (key == "ignorecase") {
-        const std::optional<bool> flag = value ? parse_bool(*value) : std::optional<bool>(true);
-        if (flag) {
-          settings.ignore_case = flag;
-        }
-      }
-    }
-  }
-}
-
 bool environment_flag(const char* name) {
   const std::optional<fs::path> value = platform::environment_path(name);
   if (!value) {
@@ -336,34 +183,41 @@ work_tree find_work_tree(const std::filesystem::path& folder) {
     current = std::move(parent);
   }
 
-  core_settings settings;
+  const std::optional<fs::path> home = home_folder();
+  detail::repository_facts repository;
+  if (!tree.git_dir.empty()) {
+    repository.git_dir = tree.git_dir;
+    repository.branch = detail::checked_out_branch(tree.git_dir);
+  }
+  detail::config_reader reader(std::move(repository), home);
   if (!environment_flag("GIT_CONFIG_NOSYSTEM")) {
     const std::optional<fs::path> system = platform::environment_path("GIT_CONFIG_SYSTEM");
 #ifdef _WIN32
     if (system) {
-      read_config(*system, settings);
+      reader.read(*system);
     }
 #else
-    read_config(system ? *system : fs::path("/etc/gitconfig"), settings);
+    reader.read(system ? *system : fs::path("/etc/gitconfig"));
 #endif
   }
-  const std::optional<fs::path> home = home_folder();
   if (const std::optional<fs::path> global = platform::environment_path("GIT_CONFIG_GLOBAL")) {
-    read_config(*global, settings);
+    reader.read(*global);
   } else {
     const fs::path xdg_config = xdg_git_file("config");
     if (!xdg_config.empty()) {
-      read_config(xdg_config, settings);
+      reader.read(xdg_config);
     }
     if (home) {
-      read_config(*home / ".gitconfig", settings);
+      reader.read(*home / ".gitconfig");
     }
   }
   if (!tree.git_dir.empty()) {
     const fs::path common = common_dir_of(tree.git_dir);
-    read_config(common / "config", settings);
+    reader.read(common / "config");
     tree.info_exclude = common / "info" / "exclude";
+    tree.hash_size = detail::object_hash_size(common / "config");
   }
+  const detail::config_settings& settings = reader.settings();
   tree.ignore_case = settings.ignore_case;
 
   if (settings.excludes_file) {

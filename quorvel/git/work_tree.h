@@ -2,6 +2,7 @@
 // Where a git work tree starts and which rule files below its own it reads:
 // `$GIT_DIR/info/exclude` and the global excludes file.
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -26,6 +27,10 @@ struct work_tree {
   std::filesystem::path excludes_file;
   // `core.ignoreCase` where a configuration file sets it.
   std::optional<bool> ignore_case;
+  // The size in bytes of the repository's object names, as in its index:
+  // 32 where its own `config` sets `extensions.objectFormat` to "sha256",
+  // else 20 (SHA-1), also without a repository.
+  std::size_t hash_size = 20;
 
   // The files whose rules lie below all the work tree's own, from the
   // lowest precedence to the highest: the global excludes file, then
@@ -39,10 +44,17 @@ struct work_tree {
 // the system file (`/etc/gitconfig`, or `$GIT_CONFIG_SYSTEM`; none with
 // `$GIT_CONFIG_NOSYSTEM`), the global ones (`$GIT_CONFIG_GLOBAL`, or
 // `$XDG_CONFIG_HOME/git/config` or `$HOME/.config/git/config`, then
-// `~/.gitconfig`) and the repository's own `config`, the later deciding;
-// include directives are not followed. A `~/` in `core.excludesFile` is the
-// home folder, and a relative path is taken from the top. Files that cannot
-// be read count as empty. Never throws except std::bad_alloc.
+// `~/.gitconfig`) and the repository's own `config`, the later deciding.
+// Include directives are followed as git follows them: `include.path`, and
+// `includeIf` with the conditions `gitdir:`, `gitdir/i:` and `onbranch:`
+// (not `hasconfig:`, which counts as false). A `~/` in `core.excludesFile`
+// is the home folder, and a relative path is taken from the top. The files
+// named above count as empty where they cannot be read, and an included
+// file that is missing is passed over. Throws std::runtime_error, with the
+// words git stops with, where git refuses the configuration: includes
+// nested more than 10 deep (as a loop of includes is), an include that
+// names a folder or has no value, an included file that exists but cannot
+// be read. Throws nothing else except std::bad_alloc.
 work_tree find_work_tree(const std::filesystem::path& folder);
 
 // Whether `folder` holds a repository of its own: a `.git` folder with

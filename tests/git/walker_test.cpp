@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ostream>
+#include <iterator>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -206,10 +207,11 @@ void PrintTo(const record_row& row, std::ostream* out) {
        << row.rule_file << ':' << row.rule_line;
 }
 
-// The records of a walk of `start` with `Walker`, in the walk's order.
+// The records of a walk of `start` with `Walker`, in the walk's order, taken
+// with `next` or, `by_range`, with a range-for loop.
 template <class Walker>
 std::vector<record_row> records(const fs::path& start, filesystem::item_times times,
-                                bool ahead = false) {
+                                bool ahead = false, bool by_range = false) {
   std::vector<record_row> rows;
   Walker walk = [&] {
     if constexpr (std::is_constructible_v<Walker, fs::path, std::wstring, filesystem::item_times>) {
@@ -221,12 +223,21 @@ std::vector<record_row> records(const fs::path& start, filesystem::item_times ti
   if (ahead) {
     walk.list_ahead();
   }
-  typename Walker::item_type entry{fs::path()};
-  while (walk.next(entry)) {
+  const auto add = [&rows](const typename Walker::item_type& entry) {
     rows.push_back({platform::generic_utf8(platform::to_path(filesystem::item_path(entry))),
                     entry.attributes, entry.created, entry.modified, entry.ignored,
                     entry.is_rule_file, entry.rule, platform::generic_utf8(entry.rule_file),
                     entry.rule_line});
+  };
+  if (by_range) {
+    for (const auto& entry : walk) {
+      add(entry);
+    }
+    return rows;
+  }
+  typename Walker::item_type entry;
+  while (walk.next(entry)) {
+    add(entry);
   }
   return rows;
 }
@@ -246,6 +257,9 @@ TEST_F(GitWalkTest, LeanRecordsSayWhatTheDesignsSay) {
     // Read ahead on a second thread, in the same order.
     EXPECT_EQ(records<lean_walker>(root / "tree", times, true), design);
     EXPECT_EQ(records<lean_finder>(root / "tree", times, true), by_design);
+    // The same walks as ranges.
+    EXPECT_EQ(records<walker>(root / "tree", times, false, true), design);
+    EXPECT_EQ(records<lean_finder>(root / "tree", times, true, true), by_design);
   }
   const fs::path before = fs::current_path();
   fs::current_path(root / "tree/a");
@@ -261,6 +275,8 @@ TEST_F(GitWalkTest, LeanRecordsSayWhatTheDesignsSay) {
 // A walk is a value: a copy made on the way goes on from where the walk is,
 // and a copy of one that reads ahead lists for itself.
 static_assert(std::is_copy_constructible_v<lean_walker> && std::is_move_constructible_v<walker>);
+static_assert(std::input_iterator<walker::iterator> &&
+              std::sentinel_for<std::default_sentinel_t, lean_walker::iterator>);
 
 TEST_F(GitWalkTest, ACopyOfAWalkThatReadsAheadGoesOnAlike) {
   lean_walker walk(root / "tree");
