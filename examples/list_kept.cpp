@@ -1,11 +1,14 @@
-// list-kept: every file below a folder that the rule files keep, one per
-// line, relative to the folder: what `git ls-files --others
-// --exclude-standard` lists for a tree that git tracks nothing of.
+// list-kept: every file below a folder that git keeps, one per line,
+// relative to the folder: what `git ls-files --cached --others
+// --exclude-standard` lists, less tracked files missing from the work tree.
 //
-//   list-kept [--design] [--folders] <folder>
+//   list-kept [--design] [--others] [--folders] <folder>
 //
 // By default git's rules decide (git::walker: the work tree's ".gitignore"
-// files, its info/exclude and the global excludes file). With --design the
+// files, its info/exclude, the global excludes file and the index, whose
+// tracked files are never ignored). With --others only the files that git
+// does not track are listed (`git ls-files --others --exclude-standard`).
+// With --design the
 // design's engine decides instead (finder over gitignore: ".gitignore" files
 // only, and the deepest one in force decides alone); it leaves a ".git"
 // folder out only where its parent has a rule file, as its rules say.
@@ -13,7 +16,8 @@
 // Files are listed as git lists them: symbolic links among them (a link to a
 // folder too, which is never entered), folders not. A nested repository,
 // which git's walk hands out but does not enter, is listed as its name with
-// a "/" after it, as git lists it. With --folders every other kept folder is
+// a "/" after it, as git lists an untracked one (a tracked one, a submodule,
+// without). With --folders every other kept folder is
 // listed too, with a "/" after its name.
 //
 // Lines come in the walk's order, folder by folder, not sorted; a name is
@@ -73,11 +77,12 @@ class buffered_output {
 struct options {
   bool design = false;
   bool folders = false;
+  bool others = false;
   std::wstring folder;
 };
 
 // Reads the arguments (program name first) into `out`; false when they are
-// not "[--design] [--folders] <folder>".
+// not "[--design] [--others] [--folders] <folder>".
 bool read_options(const std::vector<std::wstring>& arguments, options& out) {
   bool have_folder = false;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
@@ -85,6 +90,8 @@ bool read_options(const std::vector<std::wstring>& arguments, options& out) {
       out.design = true;
     } else if (arguments[i] == L"--folders") {
       out.folders = true;
+    } else if (arguments[i] == L"--others") {
+      out.others = true;
     } else if (arguments[i].empty() || arguments[i][0] == L'-' || have_folder) {
       return false;
     } else {
@@ -116,23 +123,24 @@ void list(Walk& walk, const std::filesystem::path& root, const options& chosen,
       !root_text.empty() &&
       (root_text.back() == '/' || (qp::backslash_is_separator && root_text.back() == '\\'));
   const std::size_t cut = ends_in_separator ? root_text.size() : root_text.size() + 1;
-  typename Walk::item_type entry{std::filesystem::path()};
   std::string line;
-  while (walk.next(entry)) {
-    if (entry.ignored) {
+  for (const auto& entry : walk) {
+    if (entry.ignored || (chosen.others && entry.tracked)) {
       continue;
     }
-    // A folder is listed with a "/" when it is a nested repository (which
-    // git lists so) or when folders are asked for; a link to a folder is a
-    // file here, as in git.
-    const bool is_folder = (entry.attributes & qp::attribute_directory) != 0 &&
-                           (entry.attributes & qp::attribute_reparse_point) == 0;
-    if (is_folder && !chosen.folders &&
-        (chosen.design || !quorvel::git::holds_repository(qf::path_of(entry)))) {
-      continue;
+    // A folder is listed when it is a nested repository (with a "/" unless
+    // git tracks it as a submodule) or when folders are asked for (with a
+    // "/"); a link to a folder is a file here, as in git.
+    bool slash = false;
+    if (entry.is_real_folder()) {
+      const bool nested = !chosen.design && quorvel::git::holds_repository(qf::path_of(entry));
+      if (!nested && !chosen.folders) {
+        continue;
+      }
+      slash = !(nested && entry.tracked);
     }
     assign_below(line, qf::native_text(entry), cut);
-    if (is_folder) {
+    if (slash) {
       line += '/';
     }
     line += '\n';
@@ -145,7 +153,7 @@ void list(Walk& walk, const std::filesystem::path& root, const options& chosen,
 int main(int argc, char** argv) {
   options chosen;
   if (!read_options(qp::command_line(argc, argv), chosen)) {
-    std::fputs("usage: list-kept [--design] [--folders] <folder>\n", stderr);
+    std::fputs("usage: list-kept [--design] [--others] [--folders] <folder>\n", stderr);
     return 129;
   }
   const qp::utf8_output_session session;  // "\n" stays "\n" on Windows

@@ -50,13 +50,15 @@ struct entry_stat {
 // The walker's verdict on an entry.
 struct entry_verdict {
   // Takes the verdict that passes from a folder to its entries: all but
-  // `is_rule_file`, which is the entry's own.
+  // `is_rule_file`, which is the entry's own. An engine then decides the
+  // entry's own verdict from it.
   void inherit(const entry_verdict& folder) {
     ignored = folder.ignored;
     rule = folder.rule;
     rule_regex = folder.rule_regex;
     rule_file = folder.rule_file;
     rule_line = folder.rule_line;
+    tracked = folder.tracked;
   }
 
   bool ignored = false;             // a rule in force, or an ignored folder above, excludes it
@@ -65,6 +67,12 @@ struct entry_verdict {
   std::wstring rule_regex;          // that rule's regular-expression text
   std::filesystem::path rule_file;  // the rule file that holds the deciding rule
   std::uint32_t rule_line = 0;      // the deciding rule's line number, from 1; 0 where not known
+  // Git's engine with the index: git tracks the entry, or (a folder)
+  // something below it. Such an entry is never ignored; `rule`,
+  // `rule_file` and `rule_line` then name the line that ignores it, if one
+  // does, and that line still decides for the untracked entries below a
+  // folder.
+  bool tracked = false;
 };
 
 // One file-system entry: its normalised path and what the platform reports

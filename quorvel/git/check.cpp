@@ -37,7 +37,10 @@ bool push_names(std::string_view path, std::vector<std::string>& names, std::siz
 }  // namespace
 
 checker::checker(const std::filesystem::path& root, ignore_options options)
-    : tree_(find_work_tree(root)), place_(place_in(tree_, root)), options_(options) {
+    : tree_(find_work_tree(root)),
+      place_(place_in(tree_, root)),
+      options_(options),
+      index_(read_index(tree_, options_)) {
   git::add_exclude_files(tree_, options_, excludes_);
 }
 
@@ -70,6 +73,11 @@ check_result checker::check(std::string_view path, bool is_folder) {
       below.push_back('/');
     }
     below.append(name);
+  }
+  if (is_tracked(index_, below, is_folder)) {
+    check_result tracked;
+    tracked.tracked = true;
+    return tracked;
   }
   rule_files files = excludes_;
   const decision decided =

@@ -26,6 +26,9 @@ struct check_result {
   std::filesystem::path rule_file;
   std::uint32_t rule_line = 0;
   std::string rule;
+  // Git tracks the path (or, for a folder, something below it): it is never
+  // ignored, and no line is given, as git check-ignore shows it.
+  bool tracked = false;
 
   bool operator==(const check_result&) const = default;
 };
@@ -64,6 +67,7 @@ class checker {
   work_tree tree_;
   tree_place place_;
   ignore_options options_;
+  tracked_files index_;
   rule_files excludes_;  // lowest precedence first
   std::unordered_map<std::string, rule_files> folder_files_;
 };

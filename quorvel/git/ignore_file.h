@@ -20,6 +20,11 @@ class walk_engine;
 // Git's settings that change how rules match.
 struct ignore_options {
   bool ignore_case = false;  // git's core.ignoreCase: ASCII letters match either case
+  // Whether the walk and the query read git's index, so that a tracked path
+  // (and a folder below which anything is tracked) is never ignored, as in
+  // git; false answers as `git check-ignore --no-index` does. Rule files
+  // themselves do not look at it.
+  bool use_index = true;
 
   bool operator==(const ignore_options&) const = default;
 };

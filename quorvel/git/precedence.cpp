@@ -39,6 +39,13 @@ decision decide(const rule_files& files, std::string_view path, bool is_folder) 
   return {};
 }
 
+tracked_files read_index(const work_tree& tree, const ignore_options& options) {
+  if (!options.use_index || tree.git_dir.empty()) {
+    return {};
+  }
+  return tracked_files::read(tree.git_dir, tree.hash_size, options.ignore_case);
+}
+
 void add_exclude_files(const work_tree& tree, const ignore_options& options, rule_files& files) {
   for (const std::filesystem::path& file : tree.exclude_files()) {
     files.push_back({rule_file::whole_walk, 0, std::make_shared<ignore_file>(file, options), file});

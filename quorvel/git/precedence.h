@@ -14,6 +14,7 @@
 #include "quorvel/filesystem/folder_entries.h"
 #include "quorvel/filesystem/rule_engine.h"
 #include "quorvel/git/ignore_file.h"
+#include "quorvel/git/index.h"
 #include "quorvel/git/work_tree.h"
 
 namespace quorvel::git {
@@ -52,6 +53,19 @@ struct decision {
 // ignores or keeps; files without one leave it to those above, and the
 // exclude files come last.
 decision decide(const rule_files& files, std::string_view path, bool is_folder);
+
+// Whether git tracks `path` (below the top): an entry of `index` or, for a
+// folder, one with tracked entries below it. Such a path is never ignored,
+// whatever the rules say; the untracked entries below a folder that a line
+// ignores stay ignored by that line.
+inline bool is_tracked(const tracked_files& index, std::string_view path, bool is_folder) {
+  return index.tracked(path) || (is_folder && index.tracked_below(path));
+}
+
+// The index of the work tree, as `options` ask: empty without a repository,
+// or where they leave the index out. Throws index_error for an index that
+// cannot be read.
+tracked_files read_index(const work_tree& tree, const ignore_options& options);
 
 // Adds the work tree's exclude files, in force for a whole walk or query.
 void add_exclude_files(const work_tree& tree, const ignore_options& options, rule_files& files);

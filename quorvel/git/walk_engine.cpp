@@ -28,6 +28,7 @@ decision walk_engine::begin(const std::filesystem::path& root,
     tree_ = find_work_tree(root);
   }
   const tree_place place = place_in(*tree_, root);
+  index_ = read_index(*tree_, options_);
 
   // Records are spelt as the root was given: from the top itself when the
   // root is absolute or the top lies at or below the current folder, else

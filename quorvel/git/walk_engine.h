@@ -28,6 +28,7 @@
 #include "quorvel/filesystem/item.h"
 #include "quorvel/filesystem/read_ahead.h"
 #include "quorvel/git/ignore_file.h"
+#include "quorvel/git/index.h"
 #include "quorvel/git/precedence.h"
 #include "quorvel/git/work_tree.h"
 #include "quorvel/platform/file_info.h"
@@ -49,6 +50,9 @@ class walk_engine {
              rule_files& ignores) {
     Item record(root);
     set_verdict(record, begin(root, names, ignores));
+    record.tracked = true;  // asked of the index below
+    std::string buffer;
+    keep_tracked(record, below_top(filesystem::native_text(record), buffer), true);
     return record;
   }
 
@@ -60,7 +64,9 @@ class walk_engine {
   template <class Item>
   void enter(const Item& folder, const filesystem::folder_view& view, rule_files& ignores,
              std::int32_t level) const {
-    if (!folder.ignored) {
+    // Below a folder that a line ignores, that line decides: no rule file
+    // there is read.
+    if (!decided_by_folder(folder)) {
       std::string buffer;
       const std::string_view below = below_top(filesystem::native_text(folder), buffer);
       add_folder_files(view, options_, level, below.empty() ? 0 : below.size() + 1, ignores);
@@ -73,18 +79,30 @@ class walk_engine {
 
   template <class Item>
   void judge(Item& record, const rule_files& ignores) const {
-    if (!record.ignored) {
-      std::string buffer;
-      set_verdict(record, decide(ignores, below_top(filesystem::native_text(record), buffer),
-                                 record.is_real_folder()));
+    // Below an ignored folder that tracks nothing, its verdict stands.
+    if (record.ignored && !record.tracked) {
+      return;
     }
+    std::string buffer;
+    const std::string_view path = below_top(filesystem::native_text(record), buffer);
+    const bool is_folder = record.is_real_folder();
+    if (decided_by_folder(record)) {
+      // The folder's line ignores the entry, even where the folder itself
+      // was kept for what it tracks.
+      record.ignored = true;
+    } else {
+      set_verdict(record, decide(ignores, path, is_folder));
+    }
+    keep_tracked(record, path, is_folder);
   }
 
   filesystem::read_ahead::skips ahead_skips() const;
   bool looks_for_rule_files() const { return false; }
 
-  // The work tree of the walk (found when it started), and the options.
+  // The work tree of the walk (found when it started), its index, and the
+  // options.
   const work_tree& tree() const { return *tree_; }
+  const tracked_files& index() const { return index_; }
   const ignore_options& options() const { return options_; }
 
  private:
@@ -98,9 +116,25 @@ class walk_engine {
   bool holds_nested_repository(platform::native_view folder,
                                const filesystem::folder_view& view) const;
   static void set_verdict(filesystem::entry_verdict& record, const decision& decided);
+  // Whether the verdict that a record took from its folder decides for it:
+  // the folder is ignored by a line, or would be but for what it tracks.
+  static bool decided_by_folder(const filesystem::entry_verdict& record) {
+    return record.ignored || record.rule_line != 0;
+  }
+  // Keeps a tracked record (git's index) whatever its verdict. The record
+  // holds its folder's `tracked`: below a folder that tracks nothing,
+  // nothing is, and the index is not asked.
+  void keep_tracked(filesystem::entry_verdict& record, std::string_view path,
+                    bool is_folder) const {
+    record.tracked = record.tracked && is_tracked(index_, path, is_folder);
+    if (record.tracked) {
+      record.ignored = false;
+    }
+  }
 
   ignore_options options_;
   std::optional<work_tree> tree_;
+  tracked_files index_;  // empty where the options leave it out
   // How a record's path becomes the path below the top: bytes cut off its
   // front, and what is put before the rest.
   std::size_t cut_ = 0;
