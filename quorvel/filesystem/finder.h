@@ -4,9 +4,11 @@
 // order, its listings and its records; which rule files are in force and how
 // they decide is the engine's (rule_engine.h).
 
-#include <cstdint>
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -20,6 +22,7 @@
 #include "quorvel/filesystem/item.h"
 #include "quorvel/filesystem/lean_item.h"
 #include "quorvel/filesystem/read_ahead.h"
+#include "quorvel/filesystem/records.h"
 #include "quorvel/filesystem/rule_engine.h"
 #include "quorvel/platform/file_info.h"
 #include "quorvel/platform/native_path.h"
@@ -34,74 +37,29 @@ namespace quorvel::filesystem {
 // ones. May consult the file system (the current directory) for those.
 std::filesystem::path walk_root(const std::filesystem::path& root);
 
-namespace detail {
-
-// The lister of a walk that reads ahead (finder::list_ahead). It follows one
-// walk: a copy of the walk starts without one and lists for itself, which
-// gives the same records.
-struct ahead_slot {
-  ahead_slot() = default;
-  ahead_slot(const ahead_slot& other) noexcept : walking(other.walking) {}
-  ahead_slot& operator=(const ahead_slot& other) noexcept {
-    if (this != &other) {
-      reader.reset();
-      walking = other.walking;
-    }
-    return *this;
-  }
-  ahead_slot(ahead_slot&&) noexcept = default;
-  ahead_slot& operator=(ahead_slot&&) noexcept = default;
-  ~ahead_slot() = default;
-
-  std::unique_ptr<read_ahead> reader;
-  bool walking = false;  // `next` was called: too late to start one
-};
-
-// The record of the entry that `entries` stands at, in the folder whose
-// record is `folder`: one overload per kind of record.
-inline finder_item listed_record(const finder_item& folder, const folder_entries& entries,
-                                 item_times times) {
-  if (const std::filesystem::directory_entry* entry = entries.standard_entry()) {
-    // The standard listing cached the entry's type: no query of its own.
-    return finder_item(*entry, entries.queries(), times);
-  }
-  return finder_item(folder.entry.path() / entries.name(), entries.type(), entries.queries(),
-                     times);
-}
-inline lean_item listed_record(const lean_item& folder, const folder_entries& entries,
-                               item_times times) {
-  return lean_item(folder.path, entries.name(), entries.type(), entries.queries(), times);
-}
-
-// Whether a folder's record is best listed by the standard listing, whose
-// entries cache their status for the records that keep it.
-constexpr bool prefers_standard_listing(const finder_item*) {
-  return true;
-}
-constexpr bool prefers_standard_listing(const lean_item*) {
-  return false;
-}
-
-// Whether a record that is a directory is a link that the walk hands out
-// but does not enter. Told by the attributes where they say it (POSIX
-// systems), so that it holds for records whose paths are too long to query.
-template <class Item>
-bool is_link_not_to_enter(const Item& record) {
-  if constexpr (platform::backslash_is_separator) {
-    // Without the reparse bit a folder is no link; with it, its tag tells.
-    std::error_code error;
-    return (record.attributes & platform::attribute_reparse_point) != 0 &&
-           platform::is_link_not_to_enter(std::filesystem::directory_entry(path_of(record), error));
-  } else {
-    return (record.attributes & platform::attribute_reparse_point) != 0;
-  }
-}
-
-}  // namespace detail
 
 // The options of a rule-file type's engine, which the walk hands to it.
 template <class Rules>
 using rules_options_t = typename engine_for<Rules>::options_type;
+
+// What a walk hands out and enters beyond the rules' verdicts
+// (finder::limit). The defaults hand out and enter everything.
+struct walk_options {
+  // An ignored folder is not entered: nothing below it is listed, judged or
+  // handed out. The folder itself is handed out, with its verdict, where
+  // `hand_out_pruned` says so. Reading ahead is left off: the lister would
+  // list what the walk leaves out.
+  bool prune_ignored = false;
+  bool hand_out_pruned = true;
+  // Only kept entries are handed out, and no ignored folder is entered.
+  bool kept_only = false;
+  // Whether entries whose names begin with "." are handed out (and such
+  // folders entered). Rule files are read all the same.
+  bool hidden = true;
+  // The root's entries are at depth 1; a folder at `max_depth` is handed
+  // out but not entered.
+  std::size_t max_depth = static_cast<std::size_t>(-1);
+};
 
 // Walks the tree below a root folder depth first. Each folder's kept entries
 // come out together, its subfolders first and then its other entries, each
@@ -149,6 +107,12 @@ class finder {
   // otherwise it does nothing.
   void list_ahead();
 
+  // Sets what the walk hands out and enters; before the first `next`.
+  void limit(const walk_options& options);
+  // Asks `keep` about each entry after it is judged: false leaves the entry
+  // out and, for a folder, does not enter it. Before the first `next`.
+  void filter(std::function<bool(const Item&)> keep) { filter_ = std::move(keep); }
+
   // The walk as an input range of records, for `for (const auto& entry :
   // walk)`: begin() takes the first record and each step the next, with
   // `next`; what `next` throws leaves the loop. One pass only.
@@ -190,6 +154,8 @@ class finder {
  private:
   // Lists one folder taken off `folders` into `items`.
   void list(const Item& folder, std::int32_t level);
+  // How many folders below the root `folder` lies (the root: 0).
+  std::size_t depth_of(const Item& folder) const;
   // Judges one listed entry and keeps it (and queues a folder to enter).
   void add_entry(const Item& folder, Item& record);
   // Sets `is_rule_file` where the record's name is a rule-file name.
@@ -202,8 +168,12 @@ class finder {
   std::set<std::filesystem::path> ignore_names;
   rule_stack<Rules> ignores;
   std::vector<Item> items;
-  detail::ahead_slot ahead_;
+  ahead_slot ahead_;
   engine_type engine_;
+  walk_options limits_;
+  std::function<bool(const Item&)> filter_;
+  std::size_t root_length_ = 0;   // of the root record's native text
+  std::size_t entry_depth_ = 1;   // of the entries being listed
 };
 
 template <class Rules, class Item>
@@ -232,6 +202,25 @@ finder<Rules, Item>::finder(const std::filesystem::path& root, std::wstring name
     current = current.parent_path();
   }
   folders.push_back(engine_.template start<Item>(current, ignore_names, ignores));
+  root_length_ = native_text(folders.back()).size();
+}
+
+template <class Rules, class Item>
+void finder<Rules, Item>::limit(const walk_options& options) {
+  limits_ = options;
+  with_ignored = !options.kept_only;
+}
+
+template <class Rules, class Item>
+std::size_t finder<Rules, Item>::depth_of(const Item& folder) const {
+  const platform::native_view path = native_text(folder);
+  if (path.size() <= root_length_) {
+    return 0;
+  }
+  const platform::native_view below = path.substr(root_length_);
+  // Below a root that ends in "/" ("/", "C:/"), the first name has none before it.
+  const std::size_t first = path[root_length_ - 1] == '/' ? 1 : 0;
+  return first + static_cast<std::size_t>(std::count(below.begin(), below.end(), '/'));
 }
 
 template <class Rules, class Item>
@@ -269,25 +258,28 @@ void finder<Rules, Item>::list(const Item& folder, std::int32_t level) {
   // The folder's own rule files and its entries are asked about in the
   // open folder.
   folder_entries entries = ready ? folder_entries(where, std::move(*ready))
-                                 : folder_entries(where, detail::prefers_standard_listing(&folder));
+                                 : folder_entries(where, prefers_standard_listing(&folder));
   const folder_view view(folder_path, ignore_names, &entries, ahead_.reader.get());
   if (!engine_.enters(folder, view)) {
     return;
   }
   engine_.enter(folder, view, ignores, level);
+  entry_depth_ = depth_of(folder) + 1;
   while (entries.next()) {
-    if (engine_.passes_over(entries.name())) {
+    if (engine_.passes_over(entries.name()) ||
+        (!limits_.hidden && !entries.name().empty() && entries.name().front() == '.')) {
       continue;
     }
-    Item record = detail::listed_record(folder, entries, entry_times);
+    Item record = listed_record(folder, entries, entry_times);
     add_entry(folder, record);
   }
 }
 
 template <class Rules, class Item>
 void finder<Rules, Item>::list_ahead() {
-  if (detail::prefers_standard_listing(static_cast<const Item*>(nullptr)) ||
-      ahead_.reader != nullptr || ahead_.walking || folders.size() != 1) {
+  if (prefers_standard_listing(static_cast<const Item*>(nullptr)) ||
+      ahead_.reader != nullptr || ahead_.walking || folders.size() != 1 ||
+      limits_.prune_ignored) {
     return;
   }
   // The lister passes over what the walk passes over, so that it reads the
@@ -308,10 +300,15 @@ void finder<Rules, Item>::add_entry(const Item& folder, Item& record) {
   record.inherit(folder);
   engine_.judge(record, ignores);
   mark_rule_file(record);
-  if (with_ignored || !record.ignored) {
-    if (recursive && record.is_directory() && !detail::is_link_not_to_enter(record)) {
-      folders.push_back(record);
-    }
+  if ((!with_ignored && record.ignored) || (filter_ && !filter_(record))) {
+    return;
+  }
+  const bool pruned = limits_.prune_ignored && record.ignored;
+  if (recursive && !pruned && entry_depth_ < limits_.max_depth && record.is_directory() &&
+      !is_link_not_to_enter(record)) {
+    folders.push_back(record);
+  }
+  if (!pruned || limits_.hand_out_pruned || !record.is_directory()) {
     items.push_back(std::move(record));
   }
 }

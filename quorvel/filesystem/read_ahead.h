@@ -7,6 +7,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -103,6 +104,27 @@ class read_ahead {
   bool walk_waits_ = false;      // `take` waits for a listing
   bool lister_waits_ = false;    // the thread waits for room
   std::thread thread_;           // last: started once the rest is set up
+};
+
+// The lister of a walk that reads ahead (finder::list_ahead). It follows one
+// walk: a copy of the walk starts without one and lists for itself, which
+// gives the same records.
+struct ahead_slot {
+  ahead_slot() = default;
+  ahead_slot(const ahead_slot& other) noexcept : walking(other.walking) {}
+  ahead_slot& operator=(const ahead_slot& other) noexcept {
+    if (this != &other) {
+      reader.reset();
+      walking = other.walking;
+    }
+    return *this;
+  }
+  ahead_slot(ahead_slot&&) noexcept = default;
+  ahead_slot& operator=(ahead_slot&&) noexcept = default;
+  ~ahead_slot() = default;
+
+  std::unique_ptr<read_ahead> reader;
+  bool walking = false;  // `next` was called: too late to start one
 };
 
 }  // namespace quorvel::filesystem
