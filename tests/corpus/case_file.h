@@ -58,7 +58,7 @@
 // added with "git add -f" and committed before the listing is written. After
 // the commit, and after the index takes the form that "index:" names (v2, v3,
 // v4: that version; split: a split index, so that what follows lands in its
-// second part), the marked paths follow: "deleted" is committed as an empty
+// split-off index), the marked paths follow: "deleted" is committed as an empty
 // file and then removed from the work tree (it is not in the tree; the folders
 // above it stay), "rm-cached" is committed and then taken out of the index
 // again ("git rm --cached"), "intent-to-add" is added with "git add -N -f", and
@@ -148,7 +148,7 @@ struct corpus_case {
   std::vector<tracked_path> tracked;
   std::string index_form;  // "v2", "v3", "v4" or "split"; empty for git's default
 
-  // Whether git's index takes part: then git check-ignore and the query run
+  // Whether git's index counts: then git check-ignore and the query run
   // without --no-index.
   bool uses_index() const { return !tracked.empty() || !index_form.empty(); }
 };

@@ -62,7 +62,7 @@ void run_git_on(std::vector<std::string> command, const std::vector<std::string>
 
 // Fills the index as the case's tracked block says, in the order that its
 // comment gives: commit, the index form, then the marked paths, so that with a
-// split index the removals and additions land in the index's second part.
+// split index the removals and additions land in the split-off index.
 void put_in_index(const corpus_case& the_case, const std::filesystem::path& folder,
                   const std::vector<std::string>& environment) {
   const std::vector<std::string> deleted = paths_of(the_case, {tracked_kind::deleted});
@@ -77,7 +77,7 @@ void put_in_index(const corpus_case& the_case, const std::filesystem::path& fold
     run_git({"git", "commit", "-q", "-m", "tracked"}, folder, environment);
   }
   if (the_case.index_form == "split") {
-    // Otherwise git folds the changes below back into a new shared part as
+    // Otherwise git folds the changes below back into a new shared index as
     // soon as they are a fifth of the entries, which in a small case is at once.
     run_git({"git", "config", "splitIndex.maxPercentChange", "100"}, folder, environment);
     run_git({"git", "update-index", "--split-index"}, folder, environment);
