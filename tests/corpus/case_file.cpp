@@ -167,6 +167,11 @@ class case_parser {
             throw std::invalid_argument("git config: takes a key and a value");
           }
           result_.git_config.emplace_back(std::move(key), std::move(value));
+        } else if (line == "tracked:") {
+          block_ = block::tracked;
+        } else if (starts_with(line, "index:")) {
+          block_ = block::none;
+          index_line(line.substr(6));
         } else if (starts_with(line, "exit:")) {
           has_exit = true;
           block_ = block::none;
@@ -188,7 +193,7 @@ class case_parser {
   }
 
  private:
-  enum class block { none, tree, rules, expect };
+  enum class block { none, tree, rules, expect, tracked };
 
   [[noreturn]] void fail(int line, const std::string& message) const {
     throw case_error(source_ + ":" + std::to_string(line) + ": " + message);
@@ -274,7 +279,58 @@ class case_parser {
           expect_line(text);
         }
         return;
+      case block::tracked:
+        if (!text.empty() && text.front() != '#') {
+          tracked_line(text);
+        }
+        return;
     }
+  }
+
+  void index_line(std::string_view text) {
+    std::string form = take_token(text);
+    if (!trim_start(text).empty() ||
+        (form != "v2" && form != "v3" && form != "v4" && form != "split")) {
+      throw std::invalid_argument("index is v2, v3, v4 or split");
+    }
+    if (!result_.index_form.empty()) {
+      throw std::invalid_argument("the index form is given twice");
+    }
+    result_.index_form = std::move(form);
+  }
+
+  void tracked_line(std::string_view text) {
+    tracked_path entry;
+    entry.line = line_number_;
+    entry.path = take_token(text);
+    if (!is_plain_relative(entry.path)) {
+      throw std::invalid_argument("a tracked path is relative, without \".\" or \"..\" elements");
+    }
+    text = trim_start(text);
+    if (!text.empty()) {
+      const std::string marker = take_token(text);
+      if (marker == "deleted") {
+        entry.kind = tracked_kind::deleted;
+      } else if (marker == "rm-cached") {
+        entry.kind = tracked_kind::rm_cached;
+      } else if (marker == "intent-to-add") {
+        entry.kind = tracked_kind::intent_to_add;
+      } else if (marker == "gitlink") {
+        entry.kind = tracked_kind::gitlink;
+      } else {
+        throw std::invalid_argument(
+            "a tracked path is marked deleted, rm-cached, intent-to-add or gitlink");
+      }
+      if (!trim_start(text).empty()) {
+        throw std::invalid_argument("unexpected text after the marker");
+      }
+    }
+    for (const tracked_path& other : result_.tracked) {
+      if (other.path == entry.path) {
+        throw std::invalid_argument("the tracked path " + entry.path + " is given twice");
+      }
+    }
+    result_.tracked.push_back(std::move(entry));
   }
 
   void tree_line(std::string_view text) {

@@ -25,6 +25,14 @@
 //   exit: 0
 //   git config: core.ignorecase true
 //
+//   tracked:
+//     build/kept.c
+//     gone.c      deleted
+//     new.c       intent-to-add
+//     old.c       rm-cached
+//     module      gitlink
+//   index: split
+//
 // Tokens are raw up to the next space, or double-quoted with the escapes \\ \"
 // \n \r \t \0 \xHH and \u{HEX} (a code point, written as UTF-8). A raw line of
 // a rules block is one rule line and gets a line feed; a quoted line is exactly
@@ -43,6 +51,19 @@
 // kept" records what git's listing says where it differs from the library
 // (with "why" and a cause from the catalogue) or where the case wants it
 // checked.
+//
+// The tracked block puts paths in git's index; the walker's own engine knows
+// nothing of it, so git's verdicts there are stated as above. A bare path is a
+// file or link of the tree (or a rule file below the test folder) that is
+// added with "git add -f" and committed before the listing is written. After
+// the commit, and after the index takes the form that "index:" names (v2, v3,
+// v4: that version; split: a split index, so that what follows lands in its
+// split-off index), the marked paths follow: "deleted" is committed as an empty
+// file and then removed from the work tree (it is not in the tree; the folders
+// above it stay), "rm-cached" is committed and then taken out of the index
+// again ("git rm --cached"), "intent-to-add" is added with "git add -N -f", and
+// "gitlink" is an index entry for a submodule's commit, with no repository
+// behind it (its folder is an empty "dir" of the tree, or absent).
 
 #include <filesystem>
 #include <optional>
@@ -99,6 +120,18 @@ struct expectation {
   bool operator==(const expectation&) const = default;
 };
 
+// How a tracked path gets into the index.
+enum class tracked_kind { committed, deleted, rm_cached, intent_to_add, gitlink };
+
+// One path of the tracked block.
+struct tracked_path {
+  std::string path;  // relative to the test folder, bytes
+  tracked_kind kind = tracked_kind::committed;
+  int line = 0;
+
+  bool operator==(const tracked_path&) const = default;
+};
+
 // One parsed case file.
 struct corpus_case {
   std::string name;  // the file name without ".case"
@@ -112,6 +145,12 @@ struct corpus_case {
   int error_line = 0;      // and its line
   // Settings made with `git config` in the repository: key and value.
   std::vector<std::pair<std::string, std::string>> git_config;
+  std::vector<tracked_path> tracked;
+  std::string index_form;  // "v2", "v3", "v4" or "split"; empty for git's default
+
+  // Whether git's index counts: then git check-ignore and the query run
+  // without --no-index.
+  bool uses_index() const { return !tracked.empty() || !index_form.empty(); }
 };
 
 // Parses the text of a case file. `source` names it in error messages and

@@ -109,6 +109,21 @@ TEST(ParseCaseTest, ReadsTheRuleFileThatAnExitCodeOfFourNames) {
   EXPECT_EQ(parsed.error_line, 1);
 }
 
+TEST(ParseCaseTest, ReadsTrackedPathsAndTheIndexForm) {
+  const corpus_case parsed = parse(
+      "# x\ntags: t\ntracked:\n  a.c\n  # a comment\n  \"b c\"  deleted\n  d rm-cached\n"
+      "  e intent-to-add\n  f/g gitlink\nindex: split\n");
+  EXPECT_EQ(parsed.tracked, (std::vector<tracked_path>{{"a.c", tracked_kind::committed, 4},
+                                                       {"b c", tracked_kind::deleted, 6},
+                                                       {"d", tracked_kind::rm_cached, 7},
+                                                       {"e", tracked_kind::intent_to_add, 8},
+                                                       {"f/g", tracked_kind::gitlink, 9}}));
+  EXPECT_EQ(parsed.index_form, "split");
+  EXPECT_TRUE(parsed.uses_index());
+  EXPECT_FALSE(parse("# x\ntags: t\n").uses_index());
+  EXPECT_TRUE(parse("# x\ntags: t\nindex: v4\n").uses_index());
+}
+
 TEST(ParseCaseTest, EmptyRuleTextIsAllowed) {
   const corpus_case parsed = parse("# x\ntags: t\nexpect:\n  a ignored <>\n");
   ASSERT_EQ(parsed.expectations.size(), 1u);
@@ -143,6 +158,12 @@ TEST(ParseCaseTest, MalformedCasesNameTheirLine) {
       {"# x\ntags: t\nrules .gitignore:\n  \"a\"b\n", "t.case:4: a quoted token runs"},
       {"# x\ntags: t\nexit: 3\n", "t.case:3: exit is"},
       {"# x\ntags: t\nsomething\n", "t.case:3: unknown line"},
+      {"# x\ntags: t\ntracked:\n  ../a\n", "t.case:4: a tracked path is relative"},
+      {"# x\ntags: t\ntracked:\n  a staged\n", "t.case:4: a tracked path is marked"},
+      {"# x\ntags: t\ntracked:\n  a gitlink x\n", "t.case:4: unexpected text"},
+      {"# x\ntags: t\ntracked:\n  a\n  a deleted\n", "t.case:5: the tracked path a is given"},
+      {"# x\ntags: t\nindex: v5\n", "t.case:3: index is"},
+      {"# x\ntags: t\nindex: v4\nindex: v4\n", "t.case:4: the index form is given twice"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);

@@ -216,6 +216,45 @@ bool is_git_folder(const std::filesystem::path& folder) {
          });
 }
 
+// The tracked block names what git can put in the index: files and links
+// that the case makes (git add takes no folder as one entry), paths that are
+// not there for the deleted ones, and for a gitlink an empty folder or
+// nothing, since a path inside a submodule makes git check-ignore fail.
+void check_tracked(const corpus_case& the_case, const std::set<std::string>& paths,
+                   std::vector<std::string>& problems) {
+  const auto at = [&](int line) { return the_case.name + ".case:" + std::to_string(line) + ": "; };
+  for (const tracked_path& entry : the_case.tracked) {
+    const auto in_tree =
+        std::find_if(the_case.tree.begin(), the_case.tree.end(),
+                     [&](const tree_entry& made) { return made.path == entry.path; });
+    const bool is_rule_file =
+        std::any_of(the_case.rule_files.begin(), the_case.rule_files.end(),
+                    [&](const rule_file& file) { return file.path == entry.path; });
+    const bool is_file_or_link =
+        is_rule_file || (in_tree != the_case.tree.end() && in_tree->kind != entry_kind::folder);
+    const bool has_inside = std::any_of(paths.begin(), paths.end(), [&](const std::string& path) {
+      return starts_with(path, entry.path + "/");
+    });
+    if (entry.path == "i.txt") {
+      problems.push_back(at(entry.line) +
+                         "i.txt is written after the index, so it is never tracked");
+    } else if (entry.kind == tracked_kind::deleted) {
+      if (paths.count(entry.path) != 0) {
+        problems.push_back(at(entry.line) + "the deleted path " + quote(entry.path) +
+                           " is not in the work tree, so the case does not make it");
+      }
+    } else if (entry.kind == tracked_kind::gitlink) {
+      if (is_file_or_link || has_inside) {
+        problems.push_back(at(entry.line) + "the gitlink " + quote(entry.path) +
+                           " is an empty folder of the tree or not there");
+      }
+    } else if (!is_file_or_link) {
+      problems.push_back(at(entry.line) + "the tracked path " + quote(entry.path) +
+                         " is a file or link that the case makes");
+    }
+  }
+}
+
 }  // namespace
 
 bool is_repository(const std::filesystem::path& folder) {
@@ -300,6 +339,13 @@ std::set<std::string> declared_paths(const corpus_case& the_case) {
       add(file.path);
     }
   }
+  // A tracked file deleted from the work tree leaves the folders above it.
+  for (const tracked_path& entry : the_case.tracked) {
+    const std::size_t slash = entry.path.rfind('/');
+    if (entry.kind == tracked_kind::deleted && slash != std::string::npos) {
+      add(entry.path.substr(0, slash));
+    }
+  }
   return paths;
 }
 
@@ -336,6 +382,7 @@ std::vector<std::string> check_case(const corpus_case& the_case, const catalogue
       }
     }
   }
+  check_tracked(the_case, paths, problems);
   for (const expectation& entry : the_case.expectations) {
     if (entry.path != "." && paths.count(entry.path) == 0) {
       problems.push_back(at(entry.line) + "the case makes no entry " + quote(entry.path));

@@ -1,8 +1,11 @@
 // quorvel_check_ignore: the git engine's query (git::checker) answering as
-// `git check-ignore -v -n -z --no-index --stdin` does, so that the two can be
-// compared byte for byte.
+// `git check-ignore -v -n -z --stdin` does, so that the two can be compared
+// byte for byte.
 //
-//   quorvel_check_ignore < paths
+//   quorvel_check_ignore [--no-index] < paths
+//
+// With --no-index, as with git's, the index is left out: a tracked path is
+// answered like any other.
 //
 // Reads NUL-terminated paths relative to the current folder and writes, for
 // each, four NUL-terminated fields: the rule file (as git names it), the line
@@ -14,6 +17,7 @@
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "quorvel/git/check.h"
@@ -21,11 +25,12 @@
 
 namespace {
 
-int run() {
+int run(bool use_index) {
   const std::filesystem::path root = std::filesystem::current_path();
   // The repository's core.ignorecase decides, as it does for git.
   quorvel::git::ignore_options options;
   options.ignore_case = quorvel::git::find_work_tree(root).ignore_case.value_or(false);
+  options.use_index = use_index;
   quorvel::git::checker checker(root, options);
   const std::string input((std::istreambuf_iterator<char>(std::cin)),
                           std::istreambuf_iterator<char>());
@@ -56,9 +61,14 @@ int run() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const std::string_view usage = "usage: quorvel_check_ignore [--no-index] < paths\n";
+  if (argc > 2 || (argc == 2 && std::string_view(argv[1]) != "--no-index")) {
+    std::cerr << usage;
+    return 2;
+  }
   try {
-    return run();
+    return run(argc == 1);
   } catch (const std::exception& failure) {
     std::cerr << "error: " << failure.what() << "\n";
     return 2;

@@ -275,6 +275,11 @@ TEST(CheckCaseTest, UnsoundCasesAreReported) {
       {"# x\ntags: t\ntree:\n  file i.txt\n", "i.txt is git's listing"},
       {"# x\ntags: t\nrules .gitignore:\n  a\nexit: 4 at .gitignore:3\n", "a line that"},
       {"# x\ntags: t\nexit: 4 at .gitignore:1\n", "not a rule file of the case"},
+      {"# x\ntags: t\ntracked:\n  a\n", "is a file or link that the case makes"},
+      {"# x\ntags: t\ntree:\n  dir a\ntracked:\n  a\n", "is a file or link that the case"},
+      {"# x\ntags: t\ntree:\n  file a\ntracked:\n  a deleted\n", "is not in the work tree"},
+      {"# x\ntags: t\ntree:\n  file m/a\ntracked:\n  m gitlink\n", "an empty folder"},
+      {"# x\ntags: t\ntracked:\n  i.txt intent-to-add\n", "never tracked"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
@@ -405,6 +410,10 @@ TEST(DeclaredPathsTest, ParentsRuleFilesAndTheListing) {
   EXPECT_EQ(declared_paths(sample),
             (std::set<std::string>{".gitignore", "a.log", "build", "build/out", "build/out/deep.o",
                                    "build/x.o", "i.txt", "src", "src/b.log", "src/c.c"}));
+  // A tracked file deleted from the work tree is not there; its folders are.
+  const corpus_case deleted =
+      parse_case("# x\ntags: t\ntracked:\n  a/b/gone deleted\n  top deleted\n", "x.case", "x");
+  EXPECT_EQ(declared_paths(deleted), (std::set<std::string>{"a", "a/b", "i.txt"}));
 }
 
 }  // namespace

@@ -58,8 +58,9 @@ case_result run_case(const std::filesystem::path& file, const std::filesystem::p
   const std::vector<std::string> environment = case_environment(out_folder);
   const process_result git_run =
       run_process({program.string(), "--git", folder.string()}, {}, environment);
-  result.git_report = check_git_run(git_tree, ask_git(folder, git_tree, environment),
-                                    git_run.exit_code, git_run.output);
+  result.git_report = check_git_run(
+      git_tree, ask_git(folder, git_tree, environment, {}, result.the_case.uses_index()),
+      git_run.exit_code, git_run.output);
   std::error_code ignored;
   std::filesystem::remove_all(out_folder, ignored);
   return result;

@@ -74,7 +74,8 @@ TEST_P(CorpusTest, GitRunAgreesWithGit) {
   const std::filesystem::path folder = make_case(the_case, out_folder);
   const std::vector<walk_entry> tree = list_git_tree(folder);
   const std::vector<std::string> environment = case_environment(out_folder);
-  const std::map<std::string, git_answer> git = ask_git(folder, tree, environment);
+  const std::map<std::string, git_answer> git =
+      ask_git(folder, tree, environment, {}, the_case.uses_index());
 
   const process_result run =
       run_process({QUORVEL_FOLDER_PROGRAM, "--git", folder.string()}, {}, environment);
@@ -87,7 +88,7 @@ TEST_P(CorpusTest, GitRunAgreesWithGit) {
   }
   // The engine's query answers for every entry what git check-ignore does.
   const std::map<std::string, git_answer> query =
-      ask_git(folder, tree, environment, QUORVEL_CHECK_IGNORE_PROGRAM);
+      ask_git(folder, tree, environment, QUORVEL_CHECK_IGNORE_PROGRAM, the_case.uses_index());
   for (const auto& [path, answer] : git) {
     const auto found = query.find(path);
     EXPECT_TRUE(found != query.end() && found->second == answer)

@@ -1,6 +1,8 @@
 #include "tests/corpus/materialise.h"
 
+#include <algorithm>
 #include <fstream>
+#include <initializer_list>
 #include <map>
 #include <stdexcept>
 
@@ -32,6 +34,73 @@ void run_git(const std::vector<std::string>& arguments, const std::filesystem::p
   }
 }
 
+// The commit that a gitlink records; no repository holds it, and git never
+// looks for it when it lists or checks paths.
+constexpr char gitlink_commit[] = "0123456789abcdef0123456789abcdef01234567";
+
+std::vector<std::string> paths_of(const corpus_case& the_case,
+                                  std::initializer_list<tracked_kind> kinds) {
+  std::vector<std::string> paths;
+  for (const tracked_path& entry : the_case.tracked) {
+    if (std::find(kinds.begin(), kinds.end(), entry.kind) != kinds.end()) {
+      paths.push_back(entry.path);
+    }
+  }
+  return paths;
+}
+
+// Runs `command` followed by "--" and `paths`, unless there are none.
+void run_git_on(std::vector<std::string> command, const std::vector<std::string>& paths,
+                const std::filesystem::path& folder, const std::vector<std::string>& environment) {
+  if (paths.empty()) {
+    return;
+  }
+  command.emplace_back("--");
+  command.insert(command.end(), paths.begin(), paths.end());
+  run_git(command, folder, environment);
+}
+
+// Fills the index as the case's tracked block says, in the order that its
+// comment gives: commit, the index form, then the marked paths, so that with a
+// split index the removals and additions land in the split-off index.
+void put_in_index(const corpus_case& the_case, const std::filesystem::path& folder,
+                  const std::vector<std::string>& environment) {
+  const std::vector<std::string> deleted = paths_of(the_case, {tracked_kind::deleted});
+  for (const std::string& path : deleted) {
+    write_bytes(folder / path, {});
+  }
+  const std::vector<std::string> committed =
+      paths_of(the_case, {tracked_kind::committed, tracked_kind::deleted, tracked_kind::rm_cached});
+  // Literal pathspecs: a tracked name such as "a*" names that file alone.
+  run_git_on({"git", "--literal-pathspecs", "add", "-f"}, committed, folder, environment);
+  if (!committed.empty()) {
+    run_git({"git", "commit", "-q", "-m", "tracked"}, folder, environment);
+  }
+  if (the_case.index_form == "split") {
+    // Otherwise git folds the changes below back into a new shared index as
+    // soon as they are a fifth of the entries, which in a small case is at once.
+    run_git({"git", "config", "splitIndex.maxPercentChange", "100"}, folder, environment);
+    run_git({"git", "update-index", "--split-index"}, folder, environment);
+  } else if (!the_case.index_form.empty()) {
+    run_git({"git", "update-index", "--index-version", the_case.index_form.substr(1)}, folder,
+            environment);
+  }
+  run_git_on({"git", "--literal-pathspecs", "rm", "--cached", "-q"},
+             paths_of(the_case, {tracked_kind::rm_cached}), folder, environment);
+  for (const std::string& path : deleted) {
+    std::filesystem::remove(folder / path);
+  }
+  run_git_on({"git", "--literal-pathspecs", "add", "-N", "-f"},
+             paths_of(the_case, {tracked_kind::intent_to_add}), folder, environment);
+  // The cache info names the path from the repository's top.
+  for (const std::string& path : paths_of(the_case, {tracked_kind::gitlink})) {
+    run_git({"git", "update-index", "--add", "--cacheinfo",
+             std::string("160000,") + gitlink_commit + "," +
+                 (folder.filename() / path).generic_string()},
+            folder.parent_path(), environment);
+  }
+}
+
 }  // namespace
 
 const std::vector<std::string>& git_environment() {
@@ -59,7 +128,7 @@ std::filesystem::path rule_file_path(const rule_file& file, const std::filesyste
 std::map<std::string, git_answer> ask_git(const std::filesystem::path& folder,
                                           const std::vector<walk_entry>& tree,
                                           const std::vector<std::string>& environment,
-                                          const std::string& program) {
+                                          const std::string& program, bool use_index) {
   // The paths go in NUL-terminated, the only form in which every name passes
   // unquoted; the file lies in the repository's git folder, which no walk sees.
   const std::filesystem::path input = folder.parent_path() / ".git" / "check-ignore-input";
@@ -69,11 +138,13 @@ std::map<std::string, git_answer> ask_git(const std::filesystem::path& folder,
     paths += '\0';
   }
   write_bytes(input, paths);
-  const process_result result =
-      run_process(program.empty() ? std::vector<std::string>{"git", "check-ignore", "-v", "-n",
-                                                             "-z", "--no-index", "--stdin"}
-                                  : std::vector<std::string>{program},
-                  folder, environment, input);
+  std::vector<std::string> command =
+      program.empty() ? std::vector<std::string>{"git", "check-ignore", "-v", "-n", "-z", "--stdin"}
+                      : std::vector<std::string>{program};
+  if (!use_index) {
+    command.emplace_back("--no-index");
+  }
+  const process_result result = run_process(command, folder, environment, input);
   std::filesystem::remove(input);
   std::map<std::string, git_answer> answers;
   if (result.exit_code != 0 && result.exit_code != 1) {
@@ -143,6 +214,7 @@ std::filesystem::path make_case(const corpus_case& the_case,
       std::filesystem::create_symlink(entry.content, path);
     }
   }
+  put_in_index(the_case, folder, environment);
   run_git({"/bin/sh", "-c", listing_command}, folder, environment);
   return folder;
 }

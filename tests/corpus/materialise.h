@@ -26,6 +26,7 @@ inline constexpr char listing_command[] =
 // - the case's tree and rule files are written ("../.gitignore" into repo,
 //   "../../.gitignore" into `out_folder`, "../.git/info/exclude" over the one
 //   git init made, the global excludes file into the home folder), links last;
+// - the tracked paths go into the index, as the case file's comment tells;
 // - the listing command runs in the test folder, which creates "i.txt" before
 //   git lists the folder, so git sees it as the user's run would.
 // Throws std::runtime_error when `out_folder`/repo (or, for a case with a rule
@@ -43,15 +44,16 @@ const std::vector<std::string>& git_environment();
 // under them.
 std::vector<std::string> case_environment(const std::filesystem::path& out_folder);
 
-// What `git check-ignore -v -n --no-index` says of every entry of `tree`,
-// asked in the test folder `folder` (repo/case, as make_case makes it) under
+// What `git check-ignore -v -n` says of every entry of `tree`, asked in the
+// test folder `folder` (repo/case, as make_case makes it) under
 // `environment`, by path; or what `program`, which answers in git's form
-// (quorvel_check_ignore), says. Throws std::runtime_error when git or the
-// program fails.
+// (quorvel_check_ignore), says. Both get --no-index unless `use_index`
+// (corpus_case::uses_index), so that tracked paths count only where the case
+// has them. Throws std::runtime_error when git or the program fails.
 std::map<std::string, git_answer> ask_git(const std::filesystem::path& folder,
                                           const std::vector<walk_entry>& tree,
                                           const std::vector<std::string>& environment,
-                                          const std::string& program = {});
+                                          const std::string& program = {}, bool use_index = false);
 
 // Where make_case writes `file` for the test folder `folder` made below
 // `out_folder`.
