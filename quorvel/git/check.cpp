@@ -62,6 +62,13 @@ std::optional<std::string> staying_below(const fs::path& relative) {
   return plain_path(platform::generic_utf8(relative));
 }
 
+// The options for reading the index: git check-ignore looks paths up in it
+// as they are spelt, whatever core.ignorecase says (git status does not).
+ignore_options exact_case(ignore_options options) {
+  options.ignore_case = false;
+  return options;
+}
+
 // A root that is missing or cannot be listed would give answers about
 // nothing; it is refused at once instead.
 const fs::path& listable_folder(const fs::path& root) {
@@ -88,7 +95,7 @@ checker::checker(const std::filesystem::path& root, ignore_options options)
     : tree_(find_work_tree(listable_folder(root))),
       place_(place_in(tree_, root)),
       options_(options),
-      index_(read_index(tree_, options_)),
+      index_(read_index(tree_, exact_case(options_))),
       sources_(std::in_place, place_.top) {
   git::add_exclude_files(tree_, options_, excludes_);
 }

@@ -46,7 +46,9 @@ struct check_result {
   // excludes file (git/rule_source.h). Empty when no line matched.
   std::string rule_source;
   // Git tracks the path (or, for a folder, something below it): it is never
-  // ignored, and no line is given, as git check-ignore shows it.
+  // ignored, and no line is given, as git check-ignore shows it. As there,
+  // the path is sought in the index as it is spelt, also under
+  // core.ignorecase (where git status, and the walk, ignore case).
   bool tracked = false;
 
   bool operator==(const check_result&) const = default;
