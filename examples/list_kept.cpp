@@ -104,10 +104,12 @@ bool read_options(const std::vector<std::wstring>& arguments, options& out) {
 }
 
 // Git's rules: the kept entries of the walk, ignored folders not entered
-// (below one nothing is kept but what git tracks, and that keeps it).
+// (below one nothing is kept but what git tracks, and that keeps it). No
+// reading ahead: the lister would read every ignored folder (node_modules)
+// that the walk leaves out.
 void list_git(const options& chosen, buffered_output& out) {
   quorvel::walk walk(quorvel::text::wide_to_bytes(chosen.folder),
-                     quorvel::walk::options().kept_only().read_ahead(true));
+                     quorvel::walk::options().kept_only());
   for (const quorvel::entry& e : walk) {
     if (chosen.others && e.tracked) {
       continue;
