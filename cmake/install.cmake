@@ -58,7 +58,7 @@ install(FILES ${PROJECT_BINARY_DIR}/quorvel-config.cmake
 # pkg-config: the static libraries in link order, each before the ones it
 # uses. Paths are taken from the file's own place, so that an install with
 # --prefix elsewhere than the configured prefix still finds them.
-set(quorvel_link_order quorvel_git quorvel_filesystem quorvel_platform quorvel_stream quorvel_text)
+set(quorvel_link_order quorvel_walk quorvel_git quorvel_filesystem quorvel_platform quorvel_stream quorvel_text)
 set(quorvel_sorted_order ${quorvel_link_order})
 set(quorvel_sorted_components ${quorvel_component_targets})
 list(SORT quorvel_sorted_order)

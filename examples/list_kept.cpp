@@ -4,9 +4,9 @@
 //
 //   list-kept [--design] [--others] [--folders] <folder>
 //
-// By default git's rules decide (git::walker: the work tree's ".gitignore"
+// By default git's rules decide (quorvel::walk: the work tree's ".gitignore"
 // files, its info/exclude, the global excludes file and the index, whose
-// tracked files are never ignored). With --others only the files that git
+// tracked files are never ignored; core.ignoreCase as the repository sets it). With --others only the files that git
 // does not track are listed (`git ls-files --others --exclude-standard`).
 // With --design the
 // design's engine decides instead (finder over gitignore: ".gitignore" files
@@ -32,13 +32,10 @@
 #include <quorvel/filesystem/finder.h>
 #include <quorvel/filesystem/gitignore.h>
 #include <quorvel/filesystem/item.h>
-#include <quorvel/filesystem/lean_item.h>
-#include <quorvel/git/walker.h>
-#include <quorvel/git/work_tree.h>
 #include <quorvel/platform/console.h>
-#include <quorvel/platform/file_info.h>
 #include <quorvel/platform/native_path.h>
 #include <quorvel/text/utf8.h>
+#include <quorvel/walk/walk.h>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,8 +51,12 @@ class buffered_output {
  public:
   ~buffered_output() { flush(); }
 
-  void append(std::string_view text) {
-    buffer_.append(text);
+  void line(std::string_view path, bool slash) {
+    buffer_.append(path);
+    if (slash) {
+      buffer_ += '/';
+    }
+    buffer_ += '\n';
     if (buffer_.size() >= capacity) {
       flush();
     }
@@ -102,49 +103,48 @@ bool read_options(const std::vector<std::wstring>& arguments, options& out) {
   return have_folder;
 }
 
-// Sets `line` to `path` without its first `cut` characters, as UTF-8 bytes:
-// on POSIX systems the name's bytes as the system gives them, on Windows its
-// UTF-16 text encoded.
-[[maybe_unused]] void assign_below(std::string& line, std::string_view path, std::size_t cut) {
-  line.assign(path.substr(cut));
-}
-[[maybe_unused]] void assign_below(std::string& line, std::wstring_view path, std::size_t cut) {
-  line = quorvel::text::wide_to_bytes(path.substr(cut));
+// Git's rules: the kept entries of the walk, ignored folders not entered
+// (below one nothing is kept but what git tracks, and that keeps it). No
+// reading ahead: the lister would read every ignored folder (node_modules)
+// that the walk leaves out.
+void list_git(const options& chosen, buffered_output& out) {
+  quorvel::walk walk(quorvel::text::wide_to_bytes(chosen.folder),
+                     quorvel::walk::options().kept_only());
+  for (const quorvel::entry& e : walk) {
+    if (chosen.others && e.tracked) {
+      continue;
+    }
+    switch (e.kind) {
+      case quorvel::entry_kind::folder:
+        if (chosen.folders) {
+          out.line(e.path, true);
+        }
+        break;
+      case quorvel::entry_kind::nested_repository:
+        out.line(e.path, !e.tracked);  // a submodule without the "/", as git lists it
+        break;
+      default:  // files, links (to folders too), the rest
+        out.line(e.path, false);
+    }
+  }
 }
 
-// Writes each kept entry that the walk hands out. `root` is the walk's root;
-// the records' paths begin with it and a "/".
-template <class Walk>
-void list(Walk& walk, const std::filesystem::path& root, const options& chosen,
-          buffered_output& out) {
+// The design's rules, through the walk's lower layer (finder.h).
+void list_design(const options& chosen, buffered_output& out) {
+  const std::filesystem::path root = qf::walk_root(qp::to_path(chosen.folder));
+  qf::finder<qf::gitignore, qf::finder_item> walk(root, L".gitignore", qf::item_times::skip);
   // A root that ends in a separator ("/", "C:\\") has none of its own to cut.
   const auto& root_text = root.native();
   const bool ends_in_separator =
       !root_text.empty() &&
       (root_text.back() == '/' || (qp::backslash_is_separator && root_text.back() == '\\'));
   const std::size_t cut = ends_in_separator ? root_text.size() : root_text.size() + 1;
-  std::string line;
-  for (const auto& entry : walk) {
-    if (entry.ignored || (chosen.others && entry.tracked)) {
+  std::string buffer;
+  for (const qf::finder_item& entry : walk) {
+    if (entry.ignored || (entry.is_real_folder() && !chosen.folders)) {
       continue;
     }
-    // A folder is listed when it is a nested repository (with a "/" unless
-    // git tracks it as a submodule) or when folders are asked for (with a
-    // "/"); a link to a folder is a file here, as in git.
-    bool slash = false;
-    if (entry.is_real_folder()) {
-      const bool nested = !chosen.design && quorvel::git::holds_repository(qf::path_of(entry));
-      if (!nested && !chosen.folders) {
-        continue;
-      }
-      slash = !(nested && entry.tracked);
-    }
-    assign_below(line, qf::native_text(entry), cut);
-    if (slash) {
-      line += '/';
-    }
-    line += '\n';
-    out.append(line);
+    out.line(qp::utf8_view(qf::native_text(entry).substr(cut), buffer), entry.is_real_folder());
   }
 }
 
@@ -159,14 +159,10 @@ int main(int argc, char** argv) {
   const qp::utf8_output_session session;  // "\n" stays "\n" on Windows
   buffered_output out;
   try {
-    const std::filesystem::path root = qf::walk_root(qp::to_path(chosen.folder));
     if (chosen.design) {
-      qf::finder<qf::gitignore, qf::finder_item> walk(root, L".gitignore", qf::item_times::skip);
-      list(walk, root, chosen, out);
+      list_design(chosen, out);
     } else {
-      quorvel::git::lean_walker walk(root, {}, qf::item_times::skip);
-      walk.list_ahead();  // the folders are read on a second thread
-      list(walk, root, chosen, out);
+      list_git(chosen, out);
     }
   } catch (const std::exception& failure) {
     out.flush();

@@ -112,6 +112,12 @@ class finder {
   // Asks `keep` about each entry after it is judged: false leaves the entry
   // out and, for a folder, does not enter it. Before the first `next`.
   void filter(std::function<bool(const Item&)> keep) { filter_ = std::move(keep); }
+  // Calls `report` with the record of each folder that the walk goes into
+  // but cannot open (gone, or not readable), which it then passes over as
+  // before. Before the first `next`.
+  void on_unreadable(std::function<void(const Item& folder)> report) {
+    unreadable_ = std::move(report);
+  }
 
   // The walk as an input range of records, for `for (const auto& entry :
   // walk)`: begin() takes the first record and each step the next, with
@@ -172,6 +178,7 @@ class finder {
   engine_type engine_;
   walk_options limits_;
   std::function<bool(const Item&)> filter_;
+  std::function<void(const Item&)> unreadable_;
   std::size_t root_length_ = 0;   // of the root record's native text
   std::size_t entry_depth_ = 1;   // of the entries being listed
 };
@@ -259,6 +266,9 @@ void finder<Rules, Item>::list(const Item& folder, std::int32_t level) {
   // open folder.
   folder_entries entries = ready ? folder_entries(where, std::move(*ready))
                                  : folder_entries(where, prefers_standard_listing(&folder));
+  if (unreadable_ && !entries.opened()) {
+    unreadable_(folder);
+  }
   const folder_view view(folder_path, ignore_names, &entries, ahead_.reader.get());
   if (!engine_.enters(folder, view)) {
     return;

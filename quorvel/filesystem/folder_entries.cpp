@@ -22,7 +22,7 @@ platform::native_view last_name(platform::native_view path) {
 }  // namespace
 
 folder_entries::folder_entries(const std::filesystem::path& where, listed_names listed)
-    : route_(route::ahead), listed_(std::move(listed)) {
+    : route_(route::ahead), opened_(listed.opened), listed_(std::move(listed)) {
   queries_.emplace(where);
 }
 
@@ -31,8 +31,10 @@ folder_entries::folder_entries(const std::filesystem::path& where, bool standard
   if (route_ == route::standard) {
     queries_.emplace(where);
     iterator_ = std::filesystem::directory_iterator(where, error_);
+    opened_ = !error_;
   } else {
     own_.emplace(where);
+    opened_ = own_->is_open();
   }
 }
 

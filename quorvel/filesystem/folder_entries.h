@@ -29,6 +29,9 @@ class folder_entries {
   folder_entries(const folder_entries&) = delete;
   folder_entries& operator=(const folder_entries&) = delete;
 
+  // Whether the folder could be opened; one that could not lists nothing.
+  bool opened() const { return opened_; }
+
   // Moves to the next entry and returns true, or returns false at the end.
   bool next();
 
@@ -48,6 +51,7 @@ class folder_entries {
  private:
   enum class route { ahead, standard, own };
   route route_;
+  bool opened_ = true;
   // Read ahead: the listing and the position in it.
   std::optional<listed_names> listed_;
   std::size_t next_index_ = 0;

@@ -19,8 +19,9 @@ std::uint32_t attributes_of(platform::entry_type type) {
     case platform::entry_type::directory:
       return platform::attribute_directory;
     case platform::entry_type::regular:
-    case platform::entry_type::other:
       return platform::attribute_normal;
+    case platform::entry_type::other:
+      return platform::attribute_device;
     case platform::entry_type::symlink:
     case platform::entry_type::unknown:
       break;

@@ -12,6 +12,9 @@ namespace quorvel::platform {
 // The Windows FILE_ATTRIBUTE_* bits that the records carry.
 inline constexpr std::uint32_t attribute_directory = 0x10;
 inline constexpr std::uint32_t attribute_archive = 0x20;  // Windows sets it on new files
+// Neither a file, a folder nor a link: a FIFO, a socket, a device (POSIX
+// systems; Windows lists none of these in a folder).
+inline constexpr std::uint32_t attribute_device = 0x40;
 inline constexpr std::uint32_t attribute_normal = 0x80;
 inline constexpr std::uint32_t attribute_reparse_point = 0x400;
 
@@ -39,7 +42,8 @@ struct file_info {
 // does not exist or cannot be queried. Never throws.
 //
 // On POSIX systems: a directory gives 0x10; a symbolic link gives 0x400, plus
-// 0x10 when its target is a directory; any other entry 0x80. `modified` is
+// 0x10 when its target is a directory; a regular file 0x80; any other entry
+// (a FIFO, a socket, a device) 0x40. `modified` is
 // the last-write time and `created` the birth time where the file system
 // keeps one (else 0), both rounded to the nearest second.
 file_info query_file_info(const std::filesystem::path& path);

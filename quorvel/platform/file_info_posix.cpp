@@ -46,8 +46,10 @@ file_info query_at(int at, const char* name) {
     info.attributes = attribute_directory;
   } else if (type == S_IFLNK) {
     info.attributes = link_attributes(at, name);
-  } else {
+  } else if (type == S_IFREG) {
     info.attributes = attribute_normal;
+  } else {
+    info.attributes = attribute_device;
   }
   info.modified = to_seconds(status.stx_mtime);
   if ((status.stx_mask & STATX_BTIME) != 0) {
@@ -102,7 +104,11 @@ std::uint32_t folder_queries::attributes(const std::filesystem::directory_entry&
     if (error) {
       return 0;
     }
-    return directory ? attribute_directory : attribute_normal;
+    if (directory) {
+      return attribute_directory;
+    }
+    const bool regular = listed.is_regular_file(error);
+    return error ? 0 : regular ? attribute_normal : attribute_device;
   }
   const char* name = name_in_folder(listed.path());
   return name != nullptr ? link_attributes(descriptor_, name)
@@ -114,8 +120,9 @@ std::uint32_t folder_queries::attributes(const std::filesystem::path& path, entr
     case entry_type::directory:
       return attribute_directory;
     case entry_type::regular:
-    case entry_type::other:
       return attribute_normal;
+    case entry_type::other:
+      return attribute_device;
     case entry_type::symlink: {
       const char* name = name_in_folder(path);
       return name != nullptr ? link_attributes(descriptor_, name)

@@ -12,7 +12,8 @@ set(layer_platform 1)
 set(layer_regex 2)
 set(layer_filesystem 3)
 set(layer_git 4)
-set(layer_runner 5)
+set(layer_walk 5)
+set(layer_runner 6)
 
 # The layer of a path below quorvel/ ("filesystem/regex/x.h" is regex).
 function(layer_of path out)

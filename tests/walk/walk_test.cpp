@@ -1,0 +1,395 @@
+// quorvel::walk against git and the file system: each option's rows are
+// what `git ls-files`, `git check-ignore` or `find` say of the same tree.
+
+#include "quorvel/walk/walk.h"
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "quorvel/platform/native_path.h"
+#include "tests/support/program.h"
+#include "tests/support/temp_folder.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace quorvel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::shell;
+using lines = std::set<std::string>;
+
+void set_environment(const char* name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name, value.c_str());
+#else
+  setenv(name, value.c_str(), 1);
+#endif
+}
+
+std::string utf8(const fs::path& path) {
+  return platform::generic_utf8(path);
+}
+
+// The walk's entries whose records pass `pick`, by path.
+template <class Pick>
+lines paths(walk& w, Pick pick) {
+  lines out;
+  for (const entry& e : w) {
+    if (pick(e)) {
+      out.insert(e.path);
+    }
+  }
+  return out;
+}
+lines paths(walk&& w) {
+  return paths(w, [](const entry&) { return true; });
+}
+
+// A repository with an ignored node_modules and build folder, ignored
+// logs, a file that a deeper rule keeps again, tracked files (one of them
+// inside an ignored folder), hidden names and a name in UTF-8. Git and the
+// library read the same configuration: the test's own.
+class WalkTest : public testing::temp_folder_test {
+ protected:
+  void SetUp() override {
+    temp_folder_test::SetUp();
+#ifdef _WIN32
+    // Under Wine, git, find and the shell are the host's: they take no
+    // "Z:" paths. PlainWalkTest holds the rows that need none of them.
+    GTEST_SKIP() << "git and find are checked against on POSIX systems";
+#endif
+    set_environment("HOME", utf8(root / "home"));
+    set_environment("XDG_CONFIG_HOME", utf8(root / "home/xdg"));
+    set_environment("GIT_CONFIG_NOSYSTEM", "1");
+    set_environment("GIT_CONFIG_GLOBAL", utf8(root / "home/gitconfig"));
+    file("home/gitconfig", "[user]\n\tname = t\n\temail = t@example.com\n");
+    file("home/xdg/git/ignore", "*.tmp\n");
+    tree = folder("repo");
+    ASSERT_EQ(shell("git init -q", tree), 0);
+    file("repo/.gitignore", "node_modules/\n*.log\nbuild/\n.cache\n");
+    file("repo/keep/.gitignore", "!*.log\n");
+    for (const char* name :
+         {"src/a.c", "src/b/c.h", "src/b/d.log", "x.log", "y.tmp", "keep/y.log",
+          "node_modules/p/q.js", "node_modules/r.js", "build/out.o", "build/tracked.o",
+          "docs/.hidden", ".cache/z", ".env", "README", "\xc3\xbc.txt", "deep/1/2/3/4.txt"}) {
+      file(fs::path("repo") / fs::u8path(name), "x");
+    }
+    ASSERT_EQ(shell("git add src README .gitignore && git add -f build/tracked.o && "
+                    "git commit -qm first",
+                    tree),
+              0);
+  }
+
+  // What `command` prints in the repository, one line each.
+  lines ask(const std::string& command) const {
+    const fs::path out = root / "out.txt";
+    EXPECT_EQ(shell(command + " > '" + utf8(out) + "'", tree), 0) << command;
+    std::ifstream in(out, std::ios::binary);
+    lines got;
+    for (std::string line; std::getline(in, line);) {
+      got.insert(line);
+    }
+    return got;
+  }
+
+  // Every entry below the repository that `find` lists with `find_options`
+  // (".git" left out), as paths below it.
+  lines find(const std::string& find_options) const {
+    lines got = ask("find . -mindepth 1 -name .git -prune -o " + find_options + " -print");
+    lines below;
+    for (const std::string& line : got) {
+      below.insert(line.substr(2));  // "./"
+    }
+    return below;
+  }
+
+  std::string repo() const { return utf8(tree); }
+
+  fs::path tree;
+};
+
+// The same walk without git: no repository, rows the file system decides.
+class PlainWalkTest : public testing::temp_folder_test {};
+
+TEST_F(WalkTest, PrunedWalkListsWhatGitLsFilesLists) {
+  const lines git = ask("git -c core.quotePath=false ls-files -co --exclude-standard");
+  walk pruned(repo(), walk::options().prune_ignored(false));
+  EXPECT_EQ(paths(pruned,
+                  [](const entry& e) { return e.kind != entry_kind::folder && !e.ignored; }),
+            git);
+  walk kept(repo(), walk::options().kept_only());
+  EXPECT_EQ(paths(kept, [](const entry& e) { return e.kind != entry_kind::folder; }), git);
+
+  const lines others = ask("git -c core.quotePath=false ls-files -o --exclude-standard");
+  walk untracked(repo(), walk::options().kept_only());
+  EXPECT_EQ(paths(untracked,
+                  [](const entry& e) { return e.kind != entry_kind::folder && !e.tracked; }),
+            others);
+}
+
+TEST_F(WalkTest, PrunedFoldersAreHandedOutOrNotAndNeverEntered) {
+  walk handed(repo(), walk::options().prune_ignored());
+  std::map<std::string, entry> seen;
+  for (const entry& e : handed) {
+    seen[e.path] = e;
+  }
+  ASSERT_EQ(seen.count("node_modules"), 1u);
+  EXPECT_TRUE(seen["node_modules"].ignored);
+  EXPECT_FALSE(seen["node_modules"].entered);
+  EXPECT_EQ(seen.count("node_modules/r.js"), 0u);
+  // build/ tracks a file: git keeps the folder, and the walk enters it.
+  EXPECT_TRUE(seen["build"].entered);
+  EXPECT_TRUE(seen["build"].tracked);
+  EXPECT_TRUE(seen["src"].entered);
+
+  const lines without = paths(walk(repo(), walk::options().prune_ignored(false)));
+  EXPECT_EQ(without.count("node_modules"), 0u);
+  EXPECT_EQ(without.count("build"), 1u);
+}
+
+TEST_F(WalkTest, IgnoredFilesAreThoseGitIgnores) {
+  const lines git =
+      ask("git -c core.quotePath=false ls-files -o -i --exclude-standard");
+  walk all(repo());
+  EXPECT_EQ(paths(all, [](const entry& e) { return e.ignored && e.kind != entry_kind::folder; }),
+            git);
+}
+
+TEST_F(WalkTest, DecidingLinesAreThoseGitCheckIgnoreNames) {
+  // Each ignored entry's line, as `git check-ignore -v` prints it.
+  walk all(repo());
+  std::string asked;
+  lines ours;
+  for (const entry& e : all) {
+    if (e.ignored) {
+      asked += e.path + '\n';
+      ours.insert(e.rule_source + ':' + std::to_string(e.rule_line) + ':' + e.rule + '\t' +
+                  e.path);
+    }
+  }
+  ASSERT_FALSE(ours.empty());
+  file("asked.txt", asked);
+  // The global file is named by its full path in both.
+  const lines git = ask("git -c core.quotePath=false check-ignore -v --no-index --stdin < '" +
+                        utf8(root / "asked.txt") + "'");
+  EXPECT_EQ(ours, git);
+}
+
+TEST_F(WalkTest, WithoutTheIndexTrackedFilesAreIgnoredAsRulesSay) {
+  std::string all_files;
+  for (const std::string& path : find("-type f")) {
+    all_files += path + '\n';
+  }
+  file("all.txt", all_files);
+  const lines git = ask("git -c core.quotePath=false check-ignore --no-index --stdin < '" +
+                        utf8(root / "all.txt") + "'");
+  walk no_index(repo(), walk::options().use_index(false));
+  EXPECT_EQ(paths(no_index,
+                  [](const entry& e) { return e.ignored && e.kind == entry_kind::file; }),
+            git);
+  EXPECT_EQ(git.count("build/tracked.o"), 1u);
+  walk with_index(repo());
+  for (const entry& e : with_index) {
+    if (e.path == "build/tracked.o") {
+      EXPECT_FALSE(e.ignored);
+      EXPECT_TRUE(e.tracked);
+      EXPECT_EQ(e.rule, "build/");  // the line that would ignore it
+    }
+  }
+}
+
+TEST_F(WalkTest, MaxDepthHandsOutWhatFindListsAtThatDepth) {
+  for (std::size_t depth : {1u, 2u, 3u, 5u}) {
+    const lines found = find("-maxdepth " + std::to_string(depth));
+    std::map<std::string, entry> seen;
+    walk limited(repo(), walk::options().max_depth(depth));
+    for (const entry& e : limited) {
+      seen[e.path] = e;
+      EXPECT_LE(e.depth, depth);
+      EXPECT_EQ(e.depth, 1 + static_cast<std::size_t>(std::count(e.path.begin(), e.path.end(), '/')));
+      EXPECT_EQ(e.entered, e.kind == entry_kind::folder && e.depth < depth) << e.path;
+    }
+    lines walked;
+    for (const auto& [path, e] : seen) {
+      walked.insert(path);
+    }
+    EXPECT_EQ(walked, found) << "depth " << depth;
+  }
+}
+
+TEST_F(WalkTest, HiddenNamesLeftOutAsFindPrunesThem) {
+  const lines found = ask("find . -mindepth 1 -name '.*' -prune -o -print | cut -c3-");
+  EXPECT_EQ(paths(walk(repo(), walk::options().hidden(false))), found);
+  // With them: every entry find lists, ".git" aside.
+  EXPECT_EQ(paths(walk(repo())), find(""));
+}
+
+TEST_F(WalkTest, FilterSkipsEntriesAndKeepsTheWalkOutOfFolders) {
+  const lines found = find("-path ./src -prune -o -name '*.js' -prune -o");
+  std::vector<std::string> asked_about;
+  walk filtered(repo(), walk::options().filter([&](const entry& e) {
+    asked_about.push_back(e.path);
+    return e.path != "src" && !e.path.ends_with(".js");
+  }));
+  EXPECT_EQ(paths(filtered, [](const entry&) { return true; }), found);
+  // Nothing below a refused folder was asked about.
+  EXPECT_TRUE(std::none_of(asked_about.begin(), asked_about.end(),
+                           [](const std::string& p) { return p.starts_with("src/"); }));
+}
+
+TEST_F(WalkTest, ReadingAheadChangesNothing) {
+  const auto sequence = [this](bool ahead) {
+    std::vector<std::string> out;
+    for (const entry& e : walk(repo(), walk::options().read_ahead(ahead))) {
+      out.push_back(e.path + (e.ignored ? " i" : "") + (e.entered ? " e" : ""));
+    }
+    return out;
+  };
+  EXPECT_EQ(sequence(true), sequence(false));
+}
+
+TEST_F(PlainWalkTest, FullPathsDepthsAndUtf8Names) {
+  for (const char* name : {"\xc3\xbc.txt", "a/b/c", "a/.d"}) {
+    file(fs::u8path(name), "x");
+  }
+  lines seen;
+  for (const entry& e : walk(utf8(root))) {
+    EXPECT_TRUE(fs::exists(fs::symlink_status(e.full_path()))) << e.path;
+    EXPECT_EQ(e.full_path(), root / fs::u8path(e.path));
+    EXPECT_EQ(e.kind == entry_kind::folder, fs::is_directory(e.full_path())) << e.path;
+    EXPECT_FALSE(e.ignored);
+    seen.insert(e.path + ' ' + std::to_string(e.depth));
+  }
+  EXPECT_EQ(seen, (lines{"\xc3\xbc.txt 1", "a 1", "a/b 2", "a/b/c 3", "a/.d 2"}));
+  EXPECT_EQ(entry().full_path(), fs::path());
+}
+
+TEST_F(WalkTest, TimesReadOnlyWhenAsked) {
+  testing::set_modified_time(tree / "README", 1000000000, 0);
+  for (bool read : {false, true}) {
+    for (const entry& e : walk(repo(), walk::options().read_times(read))) {
+      if (e.path == "README") {
+        EXPECT_EQ(e.modified, read ? 1000000000 : 0);
+      }
+    }
+  }
+}
+
+TEST_F(WalkTest, IgnoreCaseFollowsTheRepositoryUnlessSet) {
+  file("repo/UPPER.LOG", "x");
+  ASSERT_EQ(shell("git config core.ignorecase true", tree), 0);
+  const auto ignored = [this](walk::options chosen) {
+    for (const entry& e : walk(repo(), std::move(chosen))) {
+      if (e.path == "UPPER.LOG") {
+        return e.ignored;
+      }
+    }
+    ADD_FAILURE() << "UPPER.LOG not handed out";
+    return false;
+  };
+  const bool git_folds = shell("git check-ignore -q --no-index UPPER.LOG", tree) == 0;
+  const bool git_exact =
+      shell("git -c core.ignorecase=false check-ignore -q --no-index UPPER.LOG", tree) == 0;
+  EXPECT_TRUE(git_folds);
+  EXPECT_EQ(ignored(walk::options()), git_folds);
+  EXPECT_EQ(ignored(walk::options().ignore_case(false)), git_exact);
+}
+
+#ifndef _WIN32
+TEST_F(WalkTest, KindsAreWhatFindTells) {
+  ASSERT_EQ(::mkfifo(utf8(tree / "pipe").c_str(), 0600), 0);
+  fs::create_directory_symlink("src", tree / "to-src");
+  fs::create_symlink("README", tree / "to-readme");
+  ASSERT_EQ(shell("git init -q inner && touch inner/f", tree), 0);
+  // %y: d f l p s; a folder holding ".git" is a nested repository.
+  const lines found = ask("find . -mindepth 1 -name .git -prune -o -path ./inner/f -prune -o "
+                          "-printf '%y %P\\n'");
+  lines expected;
+  for (const std::string& line : found) {
+    const std::string path = line.substr(2);
+    std::string kind;
+    switch (line[0]) {
+      case 'd':
+        kind = fs::exists(tree / path / ".git") ? "nested_repository" : "folder";
+        break;
+      case 'f':
+        kind = "file";
+        break;
+      case 'l':
+        kind = "link";
+        break;
+      default:
+        kind = "other";
+    }
+    expected.insert(kind + ' ' + path);
+  }
+  const char* names[] = {"file", "folder", "link", "nested_repository", "other"};
+  lines walked;
+  for (const entry& e : walk(repo())) {
+    walked.insert(std::string(names[static_cast<int>(e.kind)]) + ' ' + e.path);
+    if (e.kind != entry_kind::folder) {
+      EXPECT_FALSE(e.entered) << e.path;
+    }
+  }
+  EXPECT_EQ(walked, expected);
+}
+#endif
+
+TEST_F(PlainWalkTest, ARootThatCannotBeWalkedThrows) {
+  file("README", "x");
+  EXPECT_THROW(walk(utf8(root / "missing")), fs::filesystem_error);
+  EXPECT_THROW(walk(utf8(root / "README")), fs::filesystem_error);
+#ifndef _WIN32
+  if (::geteuid() != 0) {
+    const fs::path closed = folder("closed");
+    fs::permissions(closed, fs::perms::none);
+    EXPECT_THROW(walk(utf8(closed)), fs::filesystem_error);
+    fs::permissions(closed, fs::perms::owner_all);
+  }
+#endif
+}
+
+TEST_F(WalkTest, AFolderThatCannotBeReadIsReported) {
+  // The folder goes away between its listing and the walk's entering it
+  // (the filter runs in between): what a folder without read permission
+  // does, also for a walk that runs as root.
+  std::vector<std::string> reported;
+  std::error_code reason;
+  walk w(repo(), walk::options()
+                     .read_ahead(false)
+                     .filter([this](const entry& e) {
+                       if (e.path == "deep/1") {
+                         fs::rename(tree / "deep/1", root / "moved");
+                       }
+                       return true;
+                     })
+                     .on_unreadable([&](const entry& folder, std::error_code why) {
+                       reported.push_back(folder.path);
+                       reason = why;
+                     }));
+  const lines walked = paths(w, [](const entry&) { return true; });
+  EXPECT_EQ(reported, std::vector<std::string>{"deep/1"});
+  EXPECT_EQ(reason, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(walked.count("deep/1"), 1u);
+  EXPECT_EQ(walked.count("deep/1/2"), 0u);
+  EXPECT_EQ(walked.count("src/a.c"), 1u);  // the walk went on
+}
+
+TEST_F(WalkTest, MovedWalkGoesOn) {
+  walk first(repo(), walk::options().kept_only());
+  walk second = std::move(first);
+  EXPECT_EQ(paths(second, [](const entry&) { return true; }).count("src/a.c"), 1u);
+}
+
+}  // namespace
+}  // namespace quorvel
