@@ -24,12 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::shell;
 
-std::string read_file(const fs::path& file) {
-  std::string bytes;
-  filesystem::read_all(file, bytes);
-  return bytes;
-}
-
 // What git says of one path: ignored or not, whether it is tracked, and
 // the line that `check-ignore -v -n` names without --no-index ("" for none).
 struct tracked_row {
@@ -130,6 +124,12 @@ TEST_F(TrackedTest, TheQueryAnswersAsCheckIgnoreDoes) {
 }
 
 #ifndef _WIN32
+std::string read_file(const fs::path& file) {
+  std::string bytes;
+  filesystem::read_all(file, bytes);
+  return bytes;
+}
+
 // The table is git's: each row's line as check-ignore names it, and each
 // ignored path in git status's listing (itself or a folder above it).
 TEST_F(TrackedTest, GitSaysWhatTheTableSays) {
