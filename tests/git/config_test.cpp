@@ -265,8 +265,10 @@ TEST_F(ConfigTest, ConditionsAsGitDecidesThem) {
       {"hasconfig without remotes", global(include_if("hasconfig:remote.*.url:**")),
        "work/repo", miss},
   };
-  if (has_link) {
-    // Asked through a link: the real path and the path as found both count.
+  // Asked through a link: the real path and the path as found both count.
+  // Links as POSIX systems resolve them; under Wine a link's real path is
+  // not what a Windows system would give, so these rows stay out there.
+  if (has_link && !platform::backslash_is_separator) {
     rows.push_back({"gitdir real path", global(include_if("gitdir:~/work/repo/")), "link/repo",
                     hit});
     rows.push_back({"gitdir path as found", global(include_if("gitdir:~/link/repo/")),
