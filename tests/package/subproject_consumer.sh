@@ -41,7 +41,7 @@ programs=$(cd "$work/sub" && find . -path '*/CMakeFiles' -prune -o -type f -perm
 $programs
 instead of ./walk alone"
 ! grep -q -- '-Werror' "$work/sub/compile_commands.json" || fail "-Werror reached the build"
-walk_command=$(grep '"command".*walk\.cpp' "$work/sub/compile_commands.json")
+walk_command=$(grep '"command".*consumer/walk\.cpp' "$work/sub/compile_commands.json")
 ! grep -q -- '-Wshadow' <<<"$walk_command" || fail "the warning set reached the consumer: $walk_command"
 check_walk "$work/sub/walk" "add_subdirectory consumer"
 
