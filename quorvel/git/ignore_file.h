@@ -25,6 +25,11 @@ struct ignore_options {
   // git; false answers as `git check-ignore --no-index` does. Rule files
   // themselves do not look at it.
   bool use_index = true;
+  // Which of git's own sources below the tree's rule files are read:
+  // `$GIT_DIR/info/exclude` and the global excludes file
+  // (core.excludesFile). Both by default, as git reads them.
+  bool info_exclude = true;
+  bool global_excludes = true;
 
   bool operator==(const ignore_options&) const = default;
 };

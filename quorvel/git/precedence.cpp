@@ -48,7 +48,11 @@ tracked_files read_index(const work_tree& tree, const ignore_options& options) {
 
 void add_exclude_files(const work_tree& tree, const ignore_options& options, rule_files& files) {
   for (const std::filesystem::path& file : tree.exclude_files()) {
-    files.push_back({rule_file::whole_walk, 0, std::make_shared<ignore_file>(file, options), file});
+    const bool wanted = file == tree.info_exclude ? options.info_exclude : options.global_excludes;
+    if (wanted) {
+      files.push_back(
+          {rule_file::whole_walk, 0, std::make_shared<ignore_file>(file, options), file});
+    }
   }
 }
 

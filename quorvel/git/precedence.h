@@ -67,7 +67,8 @@ inline bool is_tracked(const tracked_files& index, std::string_view path, bool i
 // cannot be read.
 tracked_files read_index(const work_tree& tree, const ignore_options& options);
 
-// Adds the work tree's exclude files, in force for a whole walk or query.
+// Adds the work tree's exclude files that `options` ask for, in force for a
+// whole walk or query.
 void add_exclude_files(const work_tree& tree, const ignore_options& options, rule_files& files);
 
 // Adds the rule files named `view.names()` in the view's folder, as git

@@ -85,6 +85,14 @@ walk::options& walk::options::ignore_case(bool on) {
   ignore_case_ = on;
   return *this;
 }
+walk::options& walk::options::info_exclude(bool on) {
+  info_exclude_ = on;
+  return *this;
+}
+walk::options& walk::options::global_excludes(bool on) {
+  global_excludes_ = on;
+  return *this;
+}
 walk::options& walk::options::read_times(bool on) {
   read_times_ = on;
   return *this;
@@ -183,6 +191,8 @@ walk::walk(std::string_view root, options chosen) {
   git::ignore_options rules;
   rules.ignore_case = chosen.ignore_case_.value_or(tree.ignore_case.value_or(false));
   rules.use_index = chosen.use_index_;
+  rules.info_exclude = chosen.info_exclude_;
+  rules.global_excludes = chosen.global_excludes_;
   state_ = std::make_unique<state>(start, std::move(tree), rules, std::move(chosen));
 
   state& s = *state_;

@@ -119,6 +119,12 @@ class walk {
     // default the repository's setting (false where none is set). Costs
     // little: matching folds letters.
     options& ignore_case(bool on);
+    // Git's sources below the tree's own rule files, one by one:
+    // `$GIT_DIR/info/exclude` and the global excludes file
+    // (core.excludesFile); both read by default, as git reads them. Off
+    // saves reading that file once.
+    options& info_exclude(bool on);
+    options& global_excludes(bool on);
     // Whether `modified` and `created` are read; off by default. On costs
     // one query of the file system per entry, which can double a walk.
     options& read_times(bool on);
@@ -145,6 +151,8 @@ class walk {
     bool hidden_ = true;
     bool use_index_ = true;
     std::optional<bool> ignore_case_;
+    bool info_exclude_ = true;
+    bool global_excludes_ = true;
     bool read_times_ = false;
     std::optional<bool> read_ahead_;
     std::function<void(const entry&, std::error_code)> unreadable_;

@@ -185,6 +185,28 @@ TEST_F(WalkTest, DecidingLinesAreThoseGitCheckIgnoreNames) {
   EXPECT_EQ(ours, git);
 }
 
+TEST_F(WalkTest, GitsSourcesCountOneByOne) {
+  // What git ignores with each of its sources, and without the global file
+  // (core.excludesFile naming an empty one) or without info/exclude (left
+  // empty): the walk with that source left out ignores the same.
+  file("repo/.git/info/exclude", ".hidden\n");
+  const auto ignored_files = [](walk& w) {
+    return paths(w, [](const entry& e) { return e.ignored && e.kind == entry_kind::file; });
+  };
+  const std::string listed = "git -c core.quotePath=false ";
+  const std::string others = " ls-files -o -i --exclude-standard";
+  walk all(repo());
+  EXPECT_EQ(ignored_files(all), ask(listed + others));
+  walk without_global(repo(), walk::options().global_excludes(false));
+  EXPECT_EQ(ignored_files(without_global),
+            ask(listed + "-c core.excludesFile=/dev/null" + others));
+  walk without_info(repo(), walk::options().info_exclude(false));
+  const lines ours = ignored_files(without_info);
+  file("repo/.git/info/exclude", "");
+  EXPECT_EQ(ours, ask(listed + others));
+  EXPECT_EQ(ours.count("docs/.hidden"), 0u);
+}
+
 TEST_F(WalkTest, WithoutTheIndexTrackedFilesAreIgnoredAsRulesSay) {
   std::string all_files;
   for (const std::string& path : find("-type f")) {
