@@ -31,8 +31,6 @@
 // are), a root that cannot be listed, a rule file that cannot be read, -z
 // without --stdin or paths with it; 129 for a wrong command line.
 
-#include <sys/stat.h>
-
 #include <cstddef>
 #include <cstdio>
 #include <exception>
@@ -45,6 +43,7 @@
 #include <quorvel/text/c_quote.h>
 #include <quorvel/text/utf8.h>
 #include <string>
+#include <sys/stat.h>
 #include <system_error>
 #include <vector>
 #ifdef _WIN32

@@ -6,12 +6,11 @@
 //
 // By default git's rules decide (quorvel::walk: the work tree's ".gitignore"
 // files, its info/exclude, the global excludes file and the index, whose
-// tracked files are never ignored; core.ignoreCase as the repository sets it). With --others only the files that git
-// does not track are listed (`git ls-files --others --exclude-standard`).
-// With --design the
-// design's engine decides instead (finder over gitignore: ".gitignore" files
-// only, and the deepest one in force decides alone); it leaves a ".git"
-// folder out only where its parent has a rule file, as its rules say.
+// tracked files are never ignored; core.ignoreCase as the repository sets it). With --others only
+// the files that git does not track are listed (`git ls-files --others --exclude-standard`). With
+// --design the design's engine decides instead (finder over gitignore: ".gitignore" files only, and
+// the deepest one in force decides alone); it leaves a ".git" folder out only where its parent has
+// a rule file, as its rules say.
 //
 // Files are listed as git lists them: symbolic links among them (a link to a
 // folder too, which is never entered), folders not. A nested repository,

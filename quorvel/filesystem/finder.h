@@ -21,6 +21,7 @@
 #include "quorvel/filesystem/folder_entries.h"
 #include "quorvel/filesystem/item.h"
 #include "quorvel/filesystem/lean_item.h"
+#include "quorvel/filesystem/next_iterator.h"
 #include "quorvel/filesystem/read_ahead.h"
 #include "quorvel/filesystem/records.h"
 #include "quorvel/filesystem/rule_engine.h"
@@ -36,7 +37,6 @@ namespace quorvel::filesystem {
 // its entries' paths keep their names whole and its ancestors are its real
 // ones. May consult the file system (the current directory) for those.
 std::filesystem::path walk_root(const std::filesystem::path& root);
-
 
 // The options of a rule-file type's engine, which the walk hands to it.
 template <class Rules>
@@ -122,36 +122,8 @@ class finder {
   // The walk as an input range of records, for `for (const auto& entry :
   // walk)`: begin() takes the first record and each step the next, with
   // `next`; what `next` throws leaves the loop. One pass only.
-  class iterator {
-   public:
-    using iterator_category = std::input_iterator_tag;
-    using value_type = Item;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const Item*;
-    using reference = const Item&;
-
-    iterator() = default;
-    reference operator*() const { return record_; }
-    pointer operator->() const { return &record_; }
-    iterator& operator++() {
-      if (!walk_->next(record_)) {
-        walk_ = nullptr;
-      }
-      return *this;
-    }
-    void operator++(int) { ++*this; }
-    friend bool operator==(const iterator& at, std::default_sentinel_t) {
-      return at.walk_ == nullptr;
-    }
-
-   private:
-    friend class finder;
-    explicit iterator(finder* walk) : walk_(walk) { ++*this; }
-
-    finder* walk_ = nullptr;
-    Item record_;
-  };
-  iterator begin() { return iterator(this); }
+  using iterator = next_iterator<finder, Item>;
+  iterator begin() { return iterator(*this); }
   std::default_sentinel_t end() const { return {}; }
 
  protected:
@@ -179,8 +151,8 @@ class finder {
   walk_options limits_;
   std::function<bool(const Item&)> filter_;
   std::function<void(const Item&)> unreadable_;
-  std::size_t root_length_ = 0;   // of the root record's native text
-  std::size_t entry_depth_ = 1;   // of the entries being listed
+  std::size_t root_length_ = 0;  // of the root record's native text
+  std::size_t entry_depth_ = 1;  // of the entries being listed
 };
 
 template <class Rules, class Item>
@@ -287,9 +259,8 @@ void finder<Rules, Item>::list(const Item& folder, std::int32_t level) {
 
 template <class Rules, class Item>
 void finder<Rules, Item>::list_ahead() {
-  if (prefers_standard_listing(static_cast<const Item*>(nullptr)) ||
-      ahead_.reader != nullptr || ahead_.walking || folders.size() != 1 ||
-      limits_.prune_ignored) {
+  if (prefers_standard_listing(static_cast<const Item*>(nullptr)) || ahead_.reader != nullptr ||
+      ahead_.walking || folders.size() != 1 || limits_.prune_ignored) {
     return;
   }
   // The lister passes over what the walk passes over, so that it reads the
@@ -300,9 +271,9 @@ void finder<Rules, Item>::list_ahead() {
       look_for.push_back(name.native());
     }
   }
-  ahead_.reader = std::make_unique<read_ahead>(
-      platform::listing_path(path_of(folders.back())).native(), engine_.ahead_skips(),
-      std::move(look_for));
+  ahead_.reader =
+      std::make_unique<read_ahead>(platform::listing_path(path_of(folders.back())).native(),
+                                   engine_.ahead_skips(), std::move(look_for));
 }
 
 template <class Rules, class Item>

@@ -148,8 +148,7 @@ bool folder_view::is_regular_file(const std::filesystem::path& name) const {
     return open->type_of(path) == platform::entry_type::regular;
   }
   std::error_code error;
-  return std::filesystem::symlink_status(path, error).type() ==
-         std::filesystem::file_type::regular;
+  return std::filesystem::symlink_status(path, error).type() == std::filesystem::file_type::regular;
 }
 
 }  // namespace quorvel::filesystem

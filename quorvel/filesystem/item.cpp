@@ -191,7 +191,8 @@ void sort_records(std::vector<Record>& entries) {
     one_folder = one_folder && path.size() > folder + 1 && path[folder] == slash &&
                  path.substr(0, folder) == first.substr(0, folder) &&
                  path.find(slash, folder + 1) == text_view::npos;
-    keys.push_back({entries[i].is_directory(), one_folder ? path.substr(folder + 1) : text_view(), i});
+    keys.push_back(
+        {entries[i].is_directory(), one_folder ? path.substr(folder + 1) : text_view(), i});
   }
   std::stable_sort(keys.begin(), keys.end(), [&](const sort_key& a, const sort_key& b) {
     if (a.is_directory != b.is_directory) {

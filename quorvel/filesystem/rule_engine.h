@@ -98,7 +98,9 @@ struct engine_of {
   using type = design_engine<Rules>;
 };
 template <class Rules>
-  requires requires { typename Rules::engine_type; }
+requires requires {
+  typename Rules::engine_type;
+}
 struct engine_of<Rules> {
   using type = typename Rules::engine_type;
 };

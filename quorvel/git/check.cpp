@@ -245,7 +245,8 @@ check_result checker::answer(std::string_view path, std::string_view shown, bool
   } else {
     const std::size_t slash = below->rfind('/');
     const folder_state& folder =
-        state_of(slash == std::string::npos ? std::string_view() : std::string_view(*below).substr(0, slash));
+        state_of(slash == std::string::npos ? std::string_view()
+                                            : std::string_view(*below).substr(0, slash));
     decided = folder.decided.ignored() ? folder.decided : decide(folder.files, *below, is_folder);
   }
   if (decided.line == nullptr) {

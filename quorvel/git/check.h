@@ -14,11 +14,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <functional>
 #include <unordered_map>
 #include <vector>
 

@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-
 namespace quorvel::git {
 
 namespace detail {

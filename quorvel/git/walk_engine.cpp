@@ -12,8 +12,8 @@ namespace {
 // The bytes to cut off a record's path spelt from `folder` to leave the
 // path below it.
 std::size_t cut_after(const std::filesystem::path& folder) {
-  const std::string text = platform::generic_utf8(
-      platform::to_path(filesystem::normalize_item_path(folder)));
+  const std::string text =
+      platform::generic_utf8(platform::to_path(filesystem::normalize_item_path(folder)));
   if (text.empty() || text == ".") {
     return 0;
   }
@@ -59,18 +59,17 @@ decision walk_engine::begin(const std::filesystem::path& root,
     }
   }
   std::reverse(chain.begin(), chain.end());
-  return descend(ignores, place.root_below_top, true,
-                 [&](std::string_view below, rule_files& files) {
-                   const auto depth = below.empty()
-                                          ? std::size_t{0}
-                                          : static_cast<std::size_t>(
-                                                std::count(below.begin(), below.end(), '/') + 1);
-                   if (depth < chain.size()) {
-                     add_folder_files(filesystem::folder_view(chain[depth], names), options_,
-                                      rule_file::whole_walk,
-                                      below.empty() ? 0 : below.size() + 1, files);
-                   }
-                 });
+  return descend(
+      ignores, place.root_below_top, true, [&](std::string_view below, rule_files& files) {
+        const auto depth =
+            below.empty()
+                ? std::size_t{0}
+                : static_cast<std::size_t>(std::count(below.begin(), below.end(), '/') + 1);
+        if (depth < chain.size()) {
+          add_folder_files(filesystem::folder_view(chain[depth], names), options_,
+                           rule_file::whole_walk, below.empty() ? 0 : below.size() + 1, files);
+        }
+      });
 }
 
 std::string_view walk_engine::below_top(platform::native_view path, std::string& buffer) const {

@@ -29,8 +29,8 @@
 #include "quorvel/filesystem/read_ahead.h"
 #include "quorvel/git/ignore_file.h"
 #include "quorvel/git/index.h"
-#include "quorvel/git/tracked_lookup.h"
 #include "quorvel/git/precedence.h"
+#include "quorvel/git/tracked_lookup.h"
 #include "quorvel/git/work_tree.h"
 #include "quorvel/platform/file_info.h"
 
@@ -43,8 +43,7 @@ class walk_engine {
   // The work tree is found when the walk starts.
   explicit walk_engine(ignore_options options = {}) : options_(options) {}
   // With the work tree that the caller found for the root.
-  walk_engine(ignore_options options, work_tree tree)
-      : options_(options), tree_(std::move(tree)) {}
+  walk_engine(ignore_options options, work_tree tree) : options_(options), tree_(std::move(tree)) {}
 
   template <class Item>
   Item start(const std::filesystem::path& root, const std::set<std::filesystem::path>& names,

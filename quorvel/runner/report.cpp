@@ -53,8 +53,8 @@ void write_path(output& out, std::wstring_view text) {
 // a `source`, the git mode's rule part (the rule file's name and the line's
 // number) instead of the regular expression.
 template <class Text>
-void write_line(output& out, const filesystem::entry_verdict& entry, const judgement& verdict, Text below,
-                const std::string_view* source = nullptr) {
+void write_line(output& out, const filesystem::entry_verdict& entry, const judgement& verdict,
+                Text below, const std::string_view* source = nullptr) {
   out.colour(verdict.right ? colour_green : colour_red);
   out.narrow(verdict.right ? " OK" : "ERR");
   out.colour(colour_restore);

@@ -137,9 +137,10 @@ struct walk::state {
 #else
     out.path.assign(below);
 #endif
-    out.depth = out.path.empty() ? 0
-                                 : 1 + static_cast<std::size_t>(
-                                           std::count(out.path.begin(), out.path.end(), '/'));
+    out.depth =
+        out.path.empty()
+            ? 0
+            : 1 + static_cast<std::size_t>(std::count(out.path.begin(), out.path.end(), '/'));
     if ((from.attributes & platform::attribute_reparse_point) != 0) {
       out.kind = entry_kind::link;
     } else if (from.is_directory()) {

@@ -30,6 +30,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "quorvel/filesystem/next_iterator.h"
+
 namespace quorvel {
 
 // What an entry is, the entry itself (a link is not followed).
@@ -178,36 +180,8 @@ class walk {
 
   // `for (const entry& e : walk)`: begin() takes the first entry, each step
   // the next; what the walk throws leaves the loop.
-  class iterator {
-   public:
-    using iterator_category = std::input_iterator_tag;
-    using value_type = entry;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const entry*;
-    using reference = const entry&;
-
-    iterator() = default;
-    reference operator*() const { return record_; }
-    pointer operator->() const { return &record_; }
-    iterator& operator++() {
-      if (!walk_->next(record_)) {
-        walk_ = nullptr;
-      }
-      return *this;
-    }
-    void operator++(int) { ++*this; }
-    friend bool operator==(const iterator& at, std::default_sentinel_t) {
-      return at.walk_ == nullptr;
-    }
-
-   private:
-    friend class walk;
-    explicit iterator(walk* over) : walk_(over) { ++*this; }
-
-    walk* walk_ = nullptr;
-    entry record_;
-  };
-  iterator begin() { return iterator(this); }
+  using iterator = filesystem::next_iterator<walk, entry>;
+  iterator begin() { return iterator(*this); }
   std::default_sentinel_t end() const { return {}; }
 
   // The root the entries' paths are below, as the walk spells it.

@@ -113,10 +113,9 @@ class ConfigTest : public testing::temp_folder_test {
     std::string err;
   };
   git_answer git(const std::string& arguments, const fs::path& folder) const {
-    const int code =
-        testing::shell("git " + arguments + " >'" + root.string() + "/git.out' 2>'" +
-                           root.string() + "/git.err'",
-                       folder);
+    const int code = testing::shell(
+        "git " + arguments + " >'" + root.string() + "/git.out' 2>'" + root.string() + "/git.err'",
+        folder);
     std::string out = read(root / "git.out");
     if (!out.empty() && out.back() == '\n') {
       out.pop_back();
@@ -150,9 +149,9 @@ class ConfigTest : public testing::temp_folder_test {
         EXPECT_EQ(excludes.exit_code == 0 ? std::optional(excludes.out) : std::nullopt,
                   row.excludes);
         const git_answer ignore_case = git("config --type=bool --get core.ignoreCase", folder);
-        EXPECT_EQ(ignore_case.exit_code == 0 ? std::optional(ignore_case.out == "true")
-                                             : std::nullopt,
-                  row.ignore_case);
+        EXPECT_EQ(
+            ignore_case.exit_code == 0 ? std::optional(ignore_case.out == "true") : std::nullopt,
+            row.ignore_case);
       }
     }
     if (!row.error.empty()) {
@@ -180,38 +179,51 @@ class ConfigTest : public testing::temp_folder_test {
 
 TEST_F(ConfigTest, IncludesCountWhereTheyStand) {
   const config_row rows[] = {
-      {"relative to the including file", {{".gitconfig", "[include]\n\tpath = extra.inc\n"}},
-       "work/repo", "from-extra"},
+      {"relative to the including file",
+       {{".gitconfig", "[include]\n\tpath = extra.inc\n"}},
+       "work/repo",
+       "from-extra"},
       {"a later line overrides",
        {{".gitconfig", "[include]\n\tpath = extra.inc\n[core]\n\texcludesFile = after\n"}},
-       "work/repo", "after"},
+       "work/repo",
+       "after"},
       {"an include overrides an earlier line",
        {{".gitconfig", "[core]\n\texcludesFile = before\n[include]\n\tpath = extra.inc\n"}},
-       "work/repo", "from-extra"},
+       "work/repo",
+       "from-extra"},
       {"~/ and nested relative, names in any case",
        {{".gitconfig", "[Include]\n\tPATH = ~/sub/nested.inc\n"},
         {"sub/nested.inc", "[include]\n\tpath = ../case.inc\n"}},
-       "work/repo", "from-case", true},
+       "work/repo",
+       "from-case",
+       true},
       {"several paths, the last deciding",
        {{".gitconfig", "[include]\n\tpath = case.inc\n\tpath = \"extra.inc\" ; note\n"}},
-       "plain", "from-extra", true},
+       "plain",
+       "from-extra",
+       true},
       {"missing files passed over",
        {{".gitconfig",
          "[core]\n\texcludesFile = kept\n[include]\n\tpath = nowhere.inc\n"
          "\tpath = extra.inc/below\n"}},
-       "work/repo", "kept"},
+       "work/repo",
+       "kept"},
       {"a subsection of include is no include",
-       {{".gitconfig", "[include \"x\"]\n\tpath = extra.inc\n[include]\n[includeIf]\n\tpath = "
-                       "case.inc\n"}},
-       "work/repo", std::nullopt},
+       {{".gitconfig",
+         "[include \"x\"]\n\tpath = extra.inc\n[include]\n[includeIf]\n\tpath = "
+         "case.inc\n"}},
+       "work/repo",
+       std::nullopt},
       {"the XDG file's includes, from its folder",
        {{"xdg/git/config", "[include]\n\tpath = xdg.inc\n"},
         {"xdg/git/xdg.inc", "[core]\n\texcludesFile = from-xdg\n"}},
-       "plain", "from-xdg"},
+       "plain",
+       "from-xdg"},
       {"the repository's own config, from its folder",
        {{"work/repo/.git/config", "[include]\n\tpath = local.inc\n"},
         {"work/repo/.git/local.inc", "[core]\n\texcludesFile = ~/from-local\n"}},
-       "work/repo", "~/from-local"},
+       "work/repo",
+       "~/from-local"},
   };
   for (const config_row& row : rows) {
     check(row);
@@ -228,11 +240,9 @@ TEST_F(ConfigTest, ConditionsAsGitDecidesThem) {
       {"gitdir ~/ folder", global(include_if("gitdir:~/work/")), "work/repo", hit},
       {"gitdir ~/ elsewhere", global(include_if("gitdir:~/elsewhere/")), "work/repo", miss},
       {"gitdir relative gets **/", global(include_if("gitdir:repo/")), "work/repo", hit},
-      {"gitdir without / is the .git folder", global(include_if("gitdir:repo")), "work/repo",
-       miss},
+      {"gitdir without / is the .git folder", global(include_if("gitdir:repo")), "work/repo", miss},
       {"gitdir naming .git", global(include_if("gitdir:work/repo/.git")), "work/repo", hit},
-      {"gitdir .git/ needs more", global(include_if("gitdir:work/repo/.git/")), "work/repo",
-       miss},
+      {"gitdir .git/ needs more", global(include_if("gitdir:work/repo/.git/")), "work/repo", miss},
       {"gitdir empty matches any repository", global(include_if("gitdir:")), "work/repo", hit},
       {"gitdir wildcards", global(include_if("gitdir:~/w*k/*/.git")), "work/repo", hit},
       {"gitdir case counts", global(include_if("gitdir:~/WORK/")), "work/repo", miss},
@@ -244,17 +254,21 @@ TEST_F(ConfigTest, ConditionsAsGitDecidesThem) {
       {"./ is the including file's folder",
        {{".gitconfig", "[include]\n\tpath = work/group.inc\n"},
         {"work/group.inc", include_if("gitdir:./", "../extra.inc")}},
-       "work/repo", hit},
+       "work/repo",
+       hit},
       {"./ outside that folder",
        {{".gitconfig", "[include]\n\tpath = work/group.inc\n"},
         {"work/group.inc", include_if("gitdir:./", "../extra.inc")}},
-       "elsewhere/repo", miss},
+       "elsewhere/repo",
+       miss},
       {"./ and a linked work tree whose repository lies below",
        {{".gitconfig", "[include]\n\tpath = work/group.inc\n"},
         {"work/group.inc", include_if("gitdir:./", "../extra.inc")}},
-       "linked", hit},
+       "linked",
+       hit},
       {"./ in the repository's config is its .git folder",
-       {{"work/repo/.git/config", include_if("gitdir:./", "../../../extra.inc")}}, "work/repo",
+       {{"work/repo/.git/config", include_if("gitdir:./", "../../../extra.inc")}},
+       "work/repo",
        miss},
       {"onbranch", global(include_if("onbranch:main")), "work/repo", hit},
       {"onbranch folder", global(include_if("onbranch:feature/")), "work/feature", hit},
@@ -262,21 +276,22 @@ TEST_F(ConfigTest, ConditionsAsGitDecidesThem) {
       {"onbranch of a linked work tree", global(include_if("onbranch:side")), "linked", hit},
       {"onbranch detached", global(include_if("onbranch:**")), "work/detached", miss},
       {"onbranch outside a repository", global(include_if("onbranch:**")), "plain", miss},
-      {"hasconfig without remotes", global(include_if("hasconfig:remote.*.url:**")),
-       "work/repo", miss},
+      {"hasconfig without remotes", global(include_if("hasconfig:remote.*.url:**")), "work/repo",
+       miss},
   };
   // Asked through a link: the real path and the path as found both count.
   // Links as POSIX systems resolve them; under Wine a link's real path is
   // not what a Windows system would give, so these rows stay out there.
   if (has_link && !platform::backslash_is_separator) {
-    rows.push_back({"gitdir real path", global(include_if("gitdir:~/work/repo/")), "link/repo",
-                    hit});
-    rows.push_back({"gitdir path as found", global(include_if("gitdir:~/link/repo/")),
-                    "link/repo", hit});
+    rows.push_back(
+        {"gitdir real path", global(include_if("gitdir:~/work/repo/")), "link/repo", hit});
+    rows.push_back(
+        {"gitdir path as found", global(include_if("gitdir:~/link/repo/")), "link/repo", hit});
     rows.push_back({"./ of a file read through a link is its real folder",
                     {{".gitconfig", "[include]\n\tpath = link/group.inc\n"},
                      {"work/group.inc", include_if("gitdir:./", "../extra.inc")}},
-                    "work/repo", hit});
+                    "work/repo",
+                    hit});
   }
   for (const config_row& row : rows) {
     check(row);
@@ -289,8 +304,8 @@ TEST_F(ConfigTest, StopsWhereGitStops) {
     std::vector<std::pair<std::string, std::string>> files = {
         {".gitconfig", "[include]\n\tpath = c1\n"}};
     for (int i = 1; i < length; ++i) {
-      files.emplace_back("c" + std::to_string(i), "[include]\n\tpath = c" +
-                                                      std::to_string(i + 1) + "\n");
+      files.emplace_back("c" + std::to_string(i),
+                         "[include]\n\tpath = c" + std::to_string(i + 1) + "\n");
     }
     files.emplace_back("c" + std::to_string(length),
                        "[core]\n\texcludesFile = c" + std::to_string(length) + "\n");
@@ -301,11 +316,7 @@ TEST_F(ConfigTest, StopsWhereGitStops) {
   const config_row rows[] = {
       {"ten deep", chain(10), "work/repo", "c10"},
       {"a missing file past ten deep", deep_missing, "work/repo", "c10"},
-      {"eleven deep",
-       chain(11),
-       "work/repo",
-       std::nullopt,
-       std::nullopt,
+      {"eleven deep", chain(11), "work/repo", std::nullopt, std::nullopt,
        "exceeded maximum include depth (10) while including\n\t" + home_text + "/c11\nfrom\n\t" +
            home_text + "/c10\nThis might be due to circular includes."},
       {"a loop",
@@ -314,8 +325,9 @@ TEST_F(ConfigTest, StopsWhereGitStops) {
        std::nullopt,
        std::nullopt,
        "exceeded maximum include depth (10) while including\n\t" + home_text +
-           "/.gitconfig\nfrom\n\t" + home_text + "/.gitconfig\nThis might be due to circular "
-                                                 "includes."},
+           "/.gitconfig\nfrom\n\t" + home_text +
+           "/.gitconfig\nThis might be due to circular "
+           "includes."},
       {"an include of a folder",
        {{".gitconfig", "[core]\n\tignoreCase\n[include]\n\tpath = work\n"}},
        "work/repo",

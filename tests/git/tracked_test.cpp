@@ -67,9 +67,9 @@ class TrackedTest : public testing::temp_folder_test {
   void SetUp() override {
     temp_folder_test::SetUp();
     file(".gitignore", "build/\n*.o\n!keep.o\n*.log\n");
-    for (const char* name : {"build/tracked.c", "build/x.o", "build/sub/y.c", "build/keep.o",
-                             "t.o", "other/z.o", "keep.o", "logs/old/a.log", "logs/old/b.log",
-                             "logs/new.log"}) {
+    for (const char* name :
+         {"build/tracked.c", "build/x.o", "build/sub/y.c", "build/keep.o", "t.o", "other/z.o",
+          "keep.o", "logs/old/a.log", "logs/old/b.log", "logs/new.log"}) {
       file(name);
     }
     ASSERT_EQ(shell("git init -q && git add .gitignore && "
@@ -111,11 +111,10 @@ TEST_F(TrackedTest, TheQueryAnswersAsCheckIgnoreDoes) {
     const check_result result = query.check(row.path, is_folder);
     EXPECT_EQ(result.ignored, row.ignored);
     EXPECT_EQ(result.tracked, row.tracked && !row.ignored);
-    const std::string line =
-        result.rule_line == 0
-            ? std::string()
-            : platform::generic_utf8(fs::relative(result.rule_file, root)) + ":" +
-                  std::to_string(result.rule_line) + ":" + result.rule;
+    const std::string line = result.rule_line == 0
+                                 ? std::string()
+                                 : platform::generic_utf8(fs::relative(result.rule_file, root)) +
+                                       ":" + std::to_string(result.rule_line) + ":" + result.rule;
     EXPECT_EQ(line, row.line);
   }
   ignore_options no_index;

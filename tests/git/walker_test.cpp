@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <ostream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <type_traits>
 #include <vector>

@@ -28,7 +28,7 @@ endfunction()
 # The walk: the order of the tree, its listings and records, and the seam.
 set(walk_files filesystem/finder.h filesystem/folder_entries.h filesystem/folder_entries.cpp
     filesystem/read_ahead.h filesystem/read_ahead.cpp filesystem/item.h filesystem/item.cpp
-    filesystem/lean_item.h filesystem/lean_item.cpp filesystem/records.h filesystem/rule_engine.h)
+    filesystem/lean_item.h filesystem/lean_item.cpp filesystem/next_iterator.h filesystem/records.h filesystem/rule_engine.h)
 
 file(GLOB_RECURSE sources RELATIVE ${SOURCE}/quorvel ${SOURCE}/quorvel/*.h ${SOURCE}/quorvel/*.cpp)
 set(problems "")

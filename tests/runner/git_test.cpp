@@ -100,9 +100,9 @@ TEST_F(GitTest, TheGitEngineKeepsTrackedFiles) {
   for (const char* name : {"a.o", "b.o", "build/kept.c", "build/x.o"}) {
     file("repo/case/" + std::string(name));
   }
-  ASSERT_EQ(shell("git add .gitignore && git add -f a.o build/kept.c && git commit -qm t",
-                  test_folder),
-            0);
+  ASSERT_EQ(
+      shell("git add .gitignore && git add -f a.o build/kept.c && git commit -qm t", test_folder),
+      0);
   write_listing(test_folder);
   const auto result = run_folder({"--git", test_folder.string()});
   EXPECT_EQ(result.exit_code, 0);

@@ -113,7 +113,9 @@ class WalkTest : public testing::temp_folder_test {
     return below;
   }
 
-  std::string repo() const { return utf8(tree); }
+  std::string repo() const {
+    return utf8(tree);
+  }
 
   fs::path tree;
 };
@@ -124,17 +126,17 @@ class PlainWalkTest : public testing::temp_folder_test {};
 TEST_F(WalkTest, PrunedWalkListsWhatGitLsFilesLists) {
   const lines git = ask("git -c core.quotePath=false ls-files -co --exclude-standard");
   walk pruned(repo(), walk::options().prune_ignored(false));
-  EXPECT_EQ(paths(pruned,
-                  [](const entry& e) { return e.kind != entry_kind::folder && !e.ignored; }),
-            git);
+  EXPECT_EQ(
+      paths(pruned, [](const entry& e) { return e.kind != entry_kind::folder && !e.ignored; }),
+      git);
   walk kept(repo(), walk::options().kept_only());
   EXPECT_EQ(paths(kept, [](const entry& e) { return e.kind != entry_kind::folder; }), git);
 
   const lines others = ask("git -c core.quotePath=false ls-files -o --exclude-standard");
   walk untracked(repo(), walk::options().kept_only());
-  EXPECT_EQ(paths(untracked,
-                  [](const entry& e) { return e.kind != entry_kind::folder && !e.tracked; }),
-            others);
+  EXPECT_EQ(
+      paths(untracked, [](const entry& e) { return e.kind != entry_kind::folder && !e.tracked; }),
+      others);
 }
 
 TEST_F(WalkTest, PrunedFoldersAreHandedOutOrNotAndNeverEntered) {
@@ -158,8 +160,7 @@ TEST_F(WalkTest, PrunedFoldersAreHandedOutOrNotAndNeverEntered) {
 }
 
 TEST_F(WalkTest, IgnoredFilesAreThoseGitIgnores) {
-  const lines git =
-      ask("git -c core.quotePath=false ls-files -o -i --exclude-standard");
+  const lines git = ask("git -c core.quotePath=false ls-files -o -i --exclude-standard");
   walk all(repo());
   EXPECT_EQ(paths(all, [](const entry& e) { return e.ignored && e.kind != entry_kind::folder; }),
             git);
@@ -173,8 +174,7 @@ TEST_F(WalkTest, DecidingLinesAreThoseGitCheckIgnoreNames) {
   for (const entry& e : all) {
     if (e.ignored) {
       asked += e.path + '\n';
-      ours.insert(e.rule_source + ':' + std::to_string(e.rule_line) + ':' + e.rule + '\t' +
-                  e.path);
+      ours.insert(e.rule_source + ':' + std::to_string(e.rule_line) + ':' + e.rule + '\t' + e.path);
     }
   }
   ASSERT_FALSE(ours.empty());
@@ -198,8 +198,7 @@ TEST_F(WalkTest, GitsSourcesCountOneByOne) {
   walk all(repo());
   EXPECT_EQ(ignored_files(all), ask(listed + others));
   walk without_global(repo(), walk::options().global_excludes(false));
-  EXPECT_EQ(ignored_files(without_global),
-            ask(listed + "-c core.excludesFile=/dev/null" + others));
+  EXPECT_EQ(ignored_files(without_global), ask(listed + "-c core.excludesFile=/dev/null" + others));
   walk without_info(repo(), walk::options().info_exclude(false));
   const lines ours = ignored_files(without_info);
   file("repo/.git/info/exclude", "");
@@ -216,8 +215,7 @@ TEST_F(WalkTest, WithoutTheIndexTrackedFilesAreIgnoredAsRulesSay) {
   const lines git = ask("git -c core.quotePath=false check-ignore --no-index --stdin < '" +
                         utf8(root / "all.txt") + "'");
   walk no_index(repo(), walk::options().use_index(false));
-  EXPECT_EQ(paths(no_index,
-                  [](const entry& e) { return e.ignored && e.kind == entry_kind::file; }),
+  EXPECT_EQ(paths(no_index, [](const entry& e) { return e.ignored && e.kind == entry_kind::file; }),
             git);
   EXPECT_EQ(git.count("build/tracked.o"), 1u);
   walk with_index(repo());
@@ -238,7 +236,8 @@ TEST_F(WalkTest, MaxDepthHandsOutWhatFindListsAtThatDepth) {
     for (const entry& e : limited) {
       seen[e.path] = e;
       EXPECT_LE(e.depth, depth);
-      EXPECT_EQ(e.depth, 1 + static_cast<std::size_t>(std::count(e.path.begin(), e.path.end(), '/')));
+      EXPECT_EQ(e.depth,
+                1 + static_cast<std::size_t>(std::count(e.path.begin(), e.path.end(), '/')));
       EXPECT_EQ(e.entered, e.kind == entry_kind::folder && e.depth < depth) << e.path;
     }
     lines walked;
@@ -334,8 +333,9 @@ TEST_F(WalkTest, KindsAreWhatFindTells) {
   fs::create_symlink("README", tree / "to-readme");
   ASSERT_EQ(shell("git init -q inner && touch inner/f", tree), 0);
   // %y: d f l p s; a folder holding ".git" is a nested repository.
-  const lines found = ask("find . -mindepth 1 -name .git -prune -o -path ./inner/f -prune -o "
-                          "-printf '%y %P\\n'");
+  const lines found =
+      ask("find . -mindepth 1 -name .git -prune -o -path ./inner/f -prune -o "
+          "-printf '%y %P\\n'");
   lines expected;
   for (const std::string& line : found) {
     const std::string path = line.substr(2);

@@ -28,7 +28,9 @@ std::string lower(std::string_view text) {
   return out;
 }
 
-bool is_key_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-'; }
+bool is_key_char(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-';
+}
 
 // Reads a value after "=": quotes group, backslash escapes \\ \" \n \t \b,
 // "#" or ";" outside quotes ends it, unquoted trailing blanks are dropped,
@@ -163,12 +165,13 @@ char fold(char c, bool ignore_case) {
 
 bool starts_with(std::string_view text, std::string_view prefix, bool ignore_case) {
   return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(), [&](char a, char b) {
-           return fold(a, ignore_case) == fold(b, ignore_case);
-         });
+         std::equal(prefix.begin(), prefix.end(), text.begin(),
+                    [&](char a, char b) { return fold(a, ignore_case) == fold(b, ignore_case); });
 }
 
-[[noreturn]] void fail(const std::string& message) { throw std::runtime_error(message); }
+[[noreturn]] void fail(const std::string& message) {
+  throw std::runtime_error(message);
+}
 
 std::string bad_line(std::size_t line, const fs::path& file) {
   return "bad config line " + std::to_string(line) + " in file " + platform::generic_utf8(file);
@@ -257,9 +260,9 @@ void parse_config(std::string_view text, const std::function<void(const config_e
       if (!in_section || entry.key.empty()) {
         continue;
       }
-      line += static_cast<std::size_t>(
-          std::count(text.begin() + static_cast<std::ptrdiff_t>(counted),
-                     text.begin() + static_cast<std::ptrdiff_t>(i), '\n'));
+      line +=
+          static_cast<std::size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(counted),
+                                              text.begin() + static_cast<std::ptrdiff_t>(i), '\n'));
       counted = i;
       entry.line = line;
       take(entry);
@@ -287,8 +290,8 @@ std::string checked_out_branch(const fs::path& git_dir) {
     while (!named.empty() && (named.front() == ' ' || named.front() == '\t')) {
       named.remove_prefix(1);
     }
-    while (!named.empty() && (named.back() == '\n' || named.back() == '\r' ||
-                              named.back() == ' ' || named.back() == '\t')) {
+    while (!named.empty() && (named.back() == '\n' || named.back() == '\r' || named.back() == ' ' ||
+                              named.back() == '\t')) {
       named.remove_suffix(1);
     }
     ref = named;
@@ -305,7 +308,9 @@ config_reader::config_reader(repository_facts repository, std::optional<fs::path
   }
 }
 
-void config_reader::read(const fs::path& file) { read_text(file, read_small(file), 0); }
+void config_reader::read(const fs::path& file) {
+  read_text(file, read_small(file), 0);
+}
 
 void config_reader::read_text(const fs::path& file, std::string_view text, int depth) {
   parse_config(text, [&](const config_entry& entry) {
@@ -319,10 +324,9 @@ void config_reader::read_text(const fs::path& file, std::string_view text, int d
           settings_.ignore_case = flag;
         }
       }
-    } else if (entry.key == "path" &&
-               ((entry.section == "include" && !entry.has_subsection) ||
-                (entry.section == "includeif" && entry.has_subsection &&
-                 condition_holds(entry.subsection, file)))) {
+    } else if (entry.key == "path" && ((entry.section == "include" && !entry.has_subsection) ||
+                                       (entry.section == "includeif" && entry.has_subsection &&
+                                        condition_holds(entry.subsection, file)))) {
       include(entry, file, depth);
     }
   });
