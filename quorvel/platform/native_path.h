@@ -80,6 +80,16 @@ inline std::filesystem::path::string_type join_name(
   return path;
 }
 
+// The path whose native text is the UTF-8 bytes `text`: on POSIX systems
+// those bytes as they are; the inverse of `utf8_view`.
+inline std::filesystem::path path_from_utf8(std::string_view text) {
+#ifdef _WIN32
+  return std::filesystem::path(text::bytes_to_wide(text));
+#else
+  return std::filesystem::path(text);
+#endif
+}
+
 // The generic text of `path` ("/" between elements) as UTF-8 bytes.
 inline std::string generic_utf8(const std::filesystem::path& path) {
 #ifdef _WIN32

@@ -53,7 +53,7 @@ std::filesystem::path entry::full_path() const {
   if (root == nullptr) {
     return {};
   }
-  return *root / platform::to_path(text::bytes_to_wide(path));
+  return *root / platform::path_from_utf8(path);
 }
 
 walk::options& walk::options::prune_ignored(bool hand_out_folder) {
@@ -183,7 +183,7 @@ struct walk::state {
 walk::walk(std::string_view root) : walk(root, options()) {}
 
 walk::walk(std::string_view root, options chosen) {
-  const fs::path given = platform::to_path(text::bytes_to_wide(root));
+  const fs::path given = platform::path_from_utf8(root);
   check_root(given);
   const fs::path start = filesystem::walk_root(given);
   // The work tree is found once: its configuration gives the default for

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "quorvel/platform/native_path.h"
+#include "quorvel/walk/check.h"
 #include "tests/support/program.h"
 #include "tests/support/temp_folder.h"
 
@@ -405,6 +406,46 @@ TEST_F(WalkTest, AFolderThatCannotBeReadIsReported) {
   EXPECT_EQ(walked.count("deep/1"), 1u);
   EXPECT_EQ(walked.count("deep/1/2"), 0u);
   EXPECT_EQ(walked.count("src/a.c"), 1u);  // the walk went on
+}
+
+// The checker of the same face answers each path as `git check-ignore -v
+// -n` does, the disk telling which paths are folders ("build" without its
+// "/"), relative or absolute, and with the index (tracked files kept).
+TEST_F(WalkTest, CheckerAnswersAsGitCheckIgnore) {
+  checker rules(repo());
+  const std::vector<std::string> asked = {
+      "build",   "build/out.o", "build/tracked.o", "x.log",       "keep/y.log", "node_modules/r.js",
+      "src/a.c", "y.tmp",       "gone/",           "\xc3\xbc.txt"};
+  std::string input;
+  lines ours;
+  for (const std::string& path : asked) {
+    input += path + '\n';
+    const verdict v = rules.check(path);
+    ours.insert((v.rule_line == 0
+                     ? "::"
+                     : v.rule_source + ':' + std::to_string(v.rule_line) + ':' + v.rule) +
+                '\t' + path);
+    EXPECT_EQ(rules.check(repo() + '/' + path).rule, v.rule) << path;
+  }
+  file("asked.txt", input);
+  // Exit code 1 where some path has no line.
+  EXPECT_EQ(ours, ask("{ git -c core.quotePath=false check-ignore -v -n --stdin < '" +
+                      utf8(root / "asked.txt") + "'; true; }"));
+  EXPECT_TRUE(rules.check("build/tracked.o").tracked);
+  EXPECT_THROW(rules.check("../outside"), git::path_error);
+  EXPECT_THROW(rules.check(""), git::path_error);
+}
+
+TEST(CheckerTest, RulesHeldInMemoryDecideParentFolders) {
+  checker held = checker::from_rules({{"", "build/\n"}, {"src", "*.tmp\n!keep.tmp\n"}});
+  EXPECT_TRUE(held.check("src/build/x.c").ignored);  // through the folder, as git
+  EXPECT_EQ(held.check("src/build/x.c").rule_source, ".gitignore");
+  EXPECT_TRUE(held.check("src/a.tmp").ignored);
+  EXPECT_FALSE(held.check("src/keep.tmp").ignored);
+  EXPECT_EQ(held.check("src/keep.tmp").rule_line, 2u);
+  EXPECT_FALSE(held.check("build").ignored);  // no disk: a folder where it ends in "/"
+  EXPECT_TRUE(held.check("build/").ignored);
+  EXPECT_THROW(held.check(utf8(fs::absolute("x"))), git::path_error);  // no disk, no top
 }
 
 TEST_F(WalkTest, MovedWalkGoesOn) {
