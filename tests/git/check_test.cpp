@@ -9,20 +9,14 @@
 #include <gtest/gtest.h>
 
 #include "quorvel/platform/native_path.h"
+#include "tests/support/environment.h"
 #include "tests/support/temp_folder.h"
 
 namespace quorvel::git {
 namespace {
 
 namespace fs = std::filesystem;
-
-void set_environment(const char* name, const std::string& value) {
-#ifdef _WIN32
-  _putenv_s(name, value.c_str());
-#else
-  setenv(name, value.c_str(), 1);
-#endif
-}
+using testing::set_environment;
 
 // The rule files of the tree below, by folder, as text.
 const std::vector<folder_rules> tree_rules = {

@@ -14,28 +14,14 @@
 #include "quorvel/git/check.h"
 #include "quorvel/git/work_tree.h"
 #include "quorvel/platform/native_path.h"
+#include "tests/support/environment.h"
 #include "tests/support/temp_folder.h"
 
 namespace quorvel::git {
 namespace {
 
 namespace fs = std::filesystem;
-
-void set_environment(const char* name, const std::string& value) {
-#ifdef _WIN32
-  _putenv_s(name, value.c_str());
-#else
-  setenv(name, value.c_str(), 1);
-#endif
-}
-
-void unset_environment(const char* name) {
-#ifdef _WIN32
-  _putenv_s(name, "");
-#else
-  unsetenv(name);
-#endif
-}
+using testing::set_environment;
 
 // What git says of one entry: its path below the top, whether it is
 // ignored, and the deciding line's file (below the top; "global" for the
@@ -66,7 +52,7 @@ class GitWalkTest : public testing::temp_folder_test {
     set_environment("HOME", platform::generic_utf8(root / "home"));
     set_environment("XDG_CONFIG_HOME", platform::generic_utf8(root / "home/xdg"));
     set_environment("GIT_CONFIG_NOSYSTEM", "1");
-    unset_environment("GIT_CONFIG_GLOBAL");
+    set_environment("GIT_CONFIG_GLOBAL", nullptr);
     // Line 8 matches names as UTF-8 bytes: each "??" is one of "\u00fc", "\u00ef".
     file("tree/.gitignore",
          "# build output\n*.log\n!keep.log\n\nign/\nlink/\n/top-only\n??n??.txt\n");

@@ -14,6 +14,7 @@
 
 #include "quorvel/platform/native_path.h"
 #include "quorvel/walk/check.h"
+#include "tests/support/environment.h"
 #include "tests/support/program.h"
 #include "tests/support/temp_folder.h"
 
@@ -26,16 +27,9 @@ namespace quorvel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::set_environment;
 using testing::shell;
 using lines = std::set<std::string>;
-
-void set_environment(const char* name, const std::string& value) {
-#ifdef _WIN32
-  _putenv_s(name, value.c_str());
-#else
-  setenv(name, value.c_str(), 1);
-#endif
-}
 
 std::string utf8(const fs::path& path) {
   return platform::generic_utf8(path);
