@@ -47,8 +47,9 @@ using rules_options_t = typename engine_for<Rules>::options_type;
 struct walk_options {
   // An ignored folder is not entered: nothing below it is listed, judged or
   // handed out. The folder itself is handed out, with its verdict, where
-  // `hand_out_pruned` says so. Reading ahead is left off: the lister would
-  // list what the walk leaves out.
+  // `hand_out_pruned` says so. A lister reading ahead is told of each
+  // folder left out (this one, kept_only's, the filter's, max_depth's) and
+  // lists nothing below it from then on.
   bool prune_ignored = false;
   bool hand_out_pruned = true;
   // Only kept entries are handed out, and no ignored folder is entered.
@@ -136,6 +137,9 @@ class finder {
   std::size_t depth_of(const Item& folder) const;
   // Judges one listed entry and keeps it (and queues a folder to enter).
   void add_entry(const Item& folder, Item& record);
+  // Tells the lister, where one reads ahead, that the walk does not enter
+  // `folder`, so that it does not list what lies below.
+  void leave_out(const Item& folder);
   // Sets `is_rule_file` where the record's name is a rule-file name.
   void mark_rule_file(Item& record) const;
 
@@ -260,7 +264,7 @@ void finder<Rules, Item>::list(const Item& folder, std::int32_t level) {
 template <class Rules, class Item>
 void finder<Rules, Item>::list_ahead() {
   if (prefers_standard_listing(static_cast<const Item*>(nullptr)) || ahead_.reader != nullptr ||
-      ahead_.walking || folders.size() != 1 || limits_.prune_ignored) {
+      ahead_.walking || folders.size() != 1) {
     return;
   }
   // The lister passes over what the walk passes over, so that it reads the
@@ -281,16 +285,30 @@ void finder<Rules, Item>::add_entry(const Item& folder, Item& record) {
   record.inherit(folder);
   engine_.judge(record, ignores);
   mark_rule_file(record);
+  const bool is_folder = record.is_directory() && !is_link_not_to_enter(record);
   if ((!with_ignored && record.ignored) || (filter_ && !filter_(record))) {
+    if (is_folder) {
+      leave_out(record);
+    }
     return;
   }
   const bool pruned = limits_.prune_ignored && record.ignored;
-  if (recursive && !pruned && entry_depth_ < limits_.max_depth && record.is_directory() &&
-      !is_link_not_to_enter(record)) {
-    folders.push_back(record);
+  if (is_folder) {
+    if (recursive && !pruned && entry_depth_ < limits_.max_depth) {
+      folders.push_back(record);
+    } else {
+      leave_out(record);
+    }
   }
   if (!pruned || limits_.hand_out_pruned || !record.is_directory()) {
     items.push_back(std::move(record));
+  }
+}
+
+template <class Rules, class Item>
+void finder<Rules, Item>::leave_out(const Item& folder) {
+  if (ahead_.reader != nullptr) {
+    ahead_.reader->leave_out(platform::listing_path(path_of(folder)).native());
   }
 }
 

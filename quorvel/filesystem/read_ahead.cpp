@@ -21,6 +21,15 @@ constexpr std::size_t names_to_resume = most_names_ready / 2;  // the lister goe
 constexpr std::size_t folders_to_wake = 16;  // the walk goes on at this many ready ...
 constexpr std::size_t names_to_wake = 4096;  // ... or at this many names
 
+// Whether `path` is `folder` or lies below it.
+bool at_or_below(const string_type& path, const string_type& folder) {
+  if (path.size() < folder.size() || path.compare(0, folder.size(), folder) != 0) {
+    return false;
+  }
+  return path.size() == folder.size() || folder.back() == char_type('/') ||
+         path[folder.size()] == char_type('/');
+}
+
 }  // namespace
 
 std::optional<listed_entry> look_up(const listed_names& listed, platform::native_view name) {
@@ -98,6 +107,13 @@ std::optional<listed_names> read_ahead::take(platform::native_view where) {
   }
 }
 
+void read_ahead::leave_out(platform::native_view where) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (!done_) {
+    left_out_.emplace_back(where);
+  }
+}
+
 void read_ahead::run(string_type root) {
   // A failure here (memory, a query that throws) ends the reading ahead:
   // the walk then lists the folders still to come itself.
@@ -120,7 +136,7 @@ void read_ahead::list_all(string_type root) {
     listed_names out;
     out.where = std::move(stack.back());
     stack.pop_back();
-    const std::size_t first_child = stack.size();
+    std::size_t first_child = stack.size();
     bool holds_skipped = false;
     {
       platform::folder_listing listing{std::filesystem::path(out.where)};
@@ -160,6 +176,7 @@ void read_ahead::list_all(string_type root) {
         skip_.repository(std::filesystem::path(out.where))) {
       stack.resize(first_child);
     }
+    const bool root_listed = first;
     first = false;
     std::unique_lock<std::mutex> lock(mutex_);
     if (ready_names_ >= most_names_ready) {
@@ -170,10 +187,43 @@ void read_ahead::list_all(string_type root) {
     if (stop_) {
       return;
     }
+    if (!left_out_.empty()) {
+      // What the walk will not enter is not listed: the folders waiting on
+      // the stack at or below a folder left out are dropped, and so is this
+      // listing where it lies there itself.
+      const auto left_out = [this](const string_type& path) {
+        return std::any_of(left_out_.begin(), left_out_.end(),
+                           [&](const string_type& folder) { return at_or_below(path, folder); });
+      };
+      std::size_t kept = 0;
+      std::size_t kept_before_children = 0;
+      for (std::size_t i = 0; i < stack.size(); ++i) {
+        if (left_out(stack[i])) {
+          promised_.erase(stack[i]);
+          continue;
+        }
+        kept_before_children += i < first_child ? 1 : 0;
+        if (kept != i) {
+          stack[kept] = std::move(stack[i]);
+        }
+        ++kept;
+      }
+      stack.resize(kept);
+      first_child = kept_before_children;
+      const bool dropped = left_out(out.where);
+      left_out_.clear();
+      if (dropped) {
+        promised_.erase(out.where);
+        continue;
+      }
+    }
     ready_names_ += out.types.size();
     ready_.push_back(std::move(out));
     promised_.insert(stack.begin() + static_cast<std::ptrdiff_t>(first_child), stack.end());
-    if (walk_waits_ && (ready_.size() >= folders_to_wake || ready_names_ >= names_to_wake)) {
+    // The root's listing goes to the walk at once: its verdicts tell which
+    // folders below the walk leaves out, before the lister reads them.
+    if (walk_waits_ &&
+        (root_listed || ready_.size() >= folders_to_wake || ready_names_ >= names_to_wake)) {
       changed_.notify_all();
     }
   }

@@ -81,6 +81,12 @@ class read_ahead {
   // lister has not taken `where` on (or dropped it).
   std::optional<listed_names> take(platform::native_view where);
 
+  // Tells the lister that the walk will not enter the folder `where` (a
+  // listing path, as `take` takes it): pruned, filtered out or too deep.
+  // The lister lists nothing at or below it from then on; what it read
+  // there before is dropped as the walk goes past it.
+  void leave_out(platform::native_view where);
+
   // What the lister found of `name`, one of the names it was asked to look
   // for, in the folder that `listed` lists: `listed_names::found`'s answer
   // for it, -1 for any other name.
@@ -98,6 +104,8 @@ class read_ahead {
   // The folders the lister has taken on and not handed over: on its stack,
   // being listed, or ready.
   std::unordered_set<std::filesystem::path::string_type> promised_;
+  // Folders the walk left out since the lister last looked (leave_out).
+  std::vector<std::filesystem::path::string_type> left_out_;
   std::size_t ready_names_ = 0;  // how many names `ready_` holds, for the bound
   bool done_ = false;            // the thread has listed all it will list
   bool stop_ = false;            // the walk is over: the thread ends

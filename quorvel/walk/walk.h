@@ -132,9 +132,10 @@ class walk {
     options& read_times(bool on);
     // Whether a second thread lists folders ahead of the walk, so that
     // reading them overlaps with judging their entries (a large tree walks
-    // faster; the entries are the same). On by default, off where the
-    // walk leaves folders out (pruning, kept_only, max_depth), since the
-    // lister would read them for nothing; with prune_ignored it stays off.
+    // faster; the entries are the same). The lister is told of each folder
+    // the walk leaves out and reads nothing below it. On by default, off by
+    // default where the walk leaves folders out (pruning, kept_only,
+    // max_depth): the walks that leave most out gain least from it.
     options& read_ahead(bool on);
     // Calls `report` for each folder the walk goes into but cannot read
     // (gone since it was listed, or not readable), with the folder's record
