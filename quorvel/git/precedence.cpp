@@ -1,12 +1,12 @@
 #include "quorvel/git/precedence.h"
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
 
+#include "quorvel/filesystem/ifstream.h"
 #include "quorvel/filesystem/read_all.h"
 #include "quorvel/platform/native_path.h"
 #include "quorvel/text/utf8.h"
@@ -24,8 +24,12 @@ std::string read_added_file(const std::filesystem::path& file) {
   if (!error && std::filesystem::is_directory(status)) {
     error = std::make_error_code(std::errc::is_a_directory);
   }
-  if (!error && !std::ifstream(file, std::ios::binary)) {
-    error = std::make_error_code(std::errc::permission_denied);
+  if (!error) {
+    filesystem::ifstream probe{};
+    probe.open(file, std::ios_base::binary);
+    if (!probe.is_open()) {
+      error = std::make_error_code(std::errc::permission_denied);
+    }
   }
   if (error) {
     throw std::filesystem::filesystem_error("cannot read the rule file", file, error);

@@ -526,7 +526,7 @@ TEST_F(SourcesTest, AddedFilesAndTextsStandBetweenExcludeFilesAndTheTree) {
   write({{".gitignore", ".gitignore", "!g.dat\nsrc/x.c\n"}});
   const std::string exclude = "*.inf\n";
   const std::string more = "*.dat\n!x.dat\nsrc/sub/\nsrc/y.c\n";
-  const std::string text = "!k.inf\n!y.tmp\ng.dat\n!src/y.c\n";
+  const std::string text = "!k.inf\n!y.tmp\ng.dat\n!src/y.c\nkeep2.log\n";
   file("ours/.git/info/exclude", exclude);
   file("more.txt", more);
   file("twin/.git/info/exclude", exclude + more + text);
@@ -549,6 +549,8 @@ TEST_F(SourcesTest, AddedFilesAndTextsStandBetweenExcludeFilesAndTheTree) {
   EXPECT_EQ(seen["b.dat"].rule_line, 1u);
   EXPECT_EQ(seen["src/sub/e.log"].rule, "src/sub/");
   EXPECT_EQ(seen["src/sub/e.log"].rule_line, 3u);
+  EXPECT_EQ(seen["keep2.log"].rule_source, "<mine>");
+  EXPECT_EQ(seen["keep2.log"].rule_line, 5u);
   // A missing file is an error when the walk is made.
   EXPECT_THROW(walk(ours(), walk::options().rule_file(utf8(root / "missing.txt"))),
                fs::filesystem_error);
