@@ -143,9 +143,10 @@ class walk {
     // Such files are marked as rule files. The walk throws
     // std::invalid_argument for a name that cannot be one.
     options& rule_file_name(std::string name);
-    // `rule_file`: a file of rule lines (UTF-8 path) whose patterns are
-    // relative to the work tree's top, as in `.git/info/exclude`. A missing
-    // one makes the walk's constructor throw std::filesystem::filesystem_error.
+    // `rule_file`: a file of rule lines (UTF-8 path, relative to the current
+    // folder or absolute) whose patterns are relative to the work tree's
+    // top, as in `.git/info/exclude`. A missing one makes the walk's
+    // constructor throw std::filesystem::filesystem_error.
     options& rule_file(std::string path);
     // `rules`: such lines given as text; `entry::rule_source` is `source`
     // for the lines that decide.
