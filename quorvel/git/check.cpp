@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "quorvel/platform/native_path.h"
+#include "quorvel/text/split.h"
 #include "quorvel/text/utf8.h"
 
 namespace quorvel::git {
@@ -86,6 +87,15 @@ const fs::path& listable_folder(const fs::path& root) {
   return root;
 }
 
+// The rule-file names read in every folder.
+std::set<fs::path> names_of(const ignore_options& options) {
+  std::set<fs::path> names;
+  for (const std::wstring& name : text::split(folder_file_names(options), L"|")) {
+    names.insert(platform::to_path(name));
+  }
+  return names;
+}
+
 constexpr std::string_view empty_path_message =
     "empty string is not a valid pathspec. please use . instead if you meant to match all paths";
 
@@ -96,14 +106,20 @@ checker::checker(const std::filesystem::path& root, ignore_options options)
       place_(place_in(tree_, root)),
       options_(options),
       index_(read_index(tree_, exact_case(options_))),
-      sources_(std::in_place, place_.top) {
-  git::add_exclude_files(tree_, options_, excludes_);
+      names_(names_of(options_)),
+      sources_(std::in_place, place_.top, options_) {
+  git::add_whole_tree_files(tree_, options_, excludes_);
 }
 
 checker checker::from_rules(const std::vector<folder_rules>& files, ignore_options options) {
   checker held;
   held.options_ = options;
   held.in_memory_ = true;
+  // The overrides and the added rules count; no exclude file is read.
+  ignore_options without_excludes = options;
+  without_excludes.info_exclude = false;
+  without_excludes.global_excludes = false;
+  git::add_whole_tree_files(work_tree(), without_excludes, held.excludes_);
   for (const folder_rules& file : files) {
     const std::optional<std::string> folder = plain_path(file.folder);
     if (!folder) {
@@ -149,11 +165,10 @@ void checker::add_folder_files(std::string_view below, rule_files& files) {
     if (in_memory_) {
       return;  // a folder without rules of its own
     }
-    static const std::set<fs::path> names{".gitignore"};
     const fs::path folder =
         below.empty() ? place_.top : place_.top / platform::to_path(text::bytes_to_wide(below));
     rule_files read;
-    git::add_folder_files(filesystem::folder_view(folder, names), options_, rule_file::whole_walk,
+    git::add_folder_files(filesystem::folder_view(folder, names_), options_, rule_file::whole_walk,
                           below.empty() ? 0 : below.size() + 1, read);
     found = folder_files_.emplace(std::string(below), std::move(read)).first;
   }

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -79,18 +80,23 @@ struct folder_rules {
 class checker {
  public:
   // Finds the work tree around `root` (git/work_tree.h) and reads its
-  // exclude files; `options` reach every rule file. Without a repository the
-  // root counts as the top. Throws std::filesystem::filesystem_error when
-  // the root is missing, no folder, or cannot be listed; std::runtime_error
-  // for a configuration that git refuses (find_work_tree); index_error for
-  // an index that cannot be read; else what reading a rule file throws
-  // (std::bad_alloc, std::length_error for a file too large to hold).
+  // exclude files; `options` reach every rule file and name more sources,
+  // which stand where the walk puts them (git/precedence.h). Without a
+  // repository the root counts as the top. Throws
+  // std::filesystem::filesystem_error when the root is missing, no folder,
+  // or cannot be listed, or an added rule file is missing;
+  // std::runtime_error for a configuration that git refuses
+  // (find_work_tree); index_error for an index that cannot be read;
+  // std::invalid_argument for a rule-file name that cannot be one; else
+  // what reading a rule file throws (std::bad_alloc, std::length_error for
+  // a file too large to hold).
   explicit checker(const std::filesystem::path& root, ignore_options options = {});
 
   // A checker over rule files held in memory, as though each were the
   // ".gitignore" of its folder in a tree whose top is the root: no file is
-  // read, and there are no exclude files. Several texts for one folder count
-  // one after another, the later one deciding where both match. Paths are
+  // read but the added ones, and there are no exclude files (the overrides
+  // and the rules that `options` add count). Several texts for one folder
+  // count one after another, the later one deciding where both match. Paths are
   // relative to the top; the files are named "<folder>/.gitignore" in
   // answers. Throws path_error for a folder that leaves the top.
   static checker from_rules(const std::vector<folder_rules>& files, ignore_options options = {});
@@ -158,7 +164,8 @@ class checker {
   ignore_options options_;
   tracked_files index_;
   bool in_memory_ = false;
-  rule_files excludes_;  // lowest precedence first
+  std::set<std::filesystem::path> names_;  // the rule-file names read in each folder
+  rule_files excludes_;                    // the files in force everywhere, lowest precedence first
   std::unordered_map<std::string, rule_files, text_hash, std::equal_to<>> folder_files_;
   std::unordered_map<std::string, folder_state, text_hash, std::equal_to<>> states_;
   std::optional<rule_sources> sources_;  // for files on disk

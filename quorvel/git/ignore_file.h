@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,7 +17,18 @@ class rule_index;
 }
 class walk_engine;
 
-// Git's settings that change how rules match.
+// Rules in force for a whole walk or query beside git's own sources: the
+// text itself where it is given, shown as `source`, else the file `file`.
+struct added_rules {
+  std::filesystem::path file;
+  std::optional<std::string> text{};
+  std::string source{};
+
+  bool operator==(const added_rules&) const = default;
+};
+
+// Git's settings that change how rules match, and which rules count
+// (git/precedence.h says where each source stands).
 struct ignore_options {
   bool ignore_case = false;  // git's core.ignoreCase: ASCII letters match either case
   // Whether the walk and the query read git's index, so that a tracked path
@@ -29,9 +41,22 @@ struct ignore_options {
   // (core.excludesFile). Both by default, as git reads them.
   bool info_exclude = true;
   bool global_excludes = true;
+  // More rule-file names read in every folder like ".gitignore", after it
+  // and in this order (UTF-8 names, no "/").
+  std::vector<std::string> rule_file_names{};
+  // Rule files and texts whose patterns are relative to the top, as in
+  // info/exclude, in force everywhere; the later ones decide over the
+  // earlier. A file named here must exist.
+  std::vector<added_rules> added{};
+  // Lines that decide before every rule file, as one file relative to the
+  // top; empty for none.
+  std::string overrides{};
 
   bool operator==(const ignore_options&) const = default;
 };
+
+// The name under which the overrides' lines are shown.
+inline constexpr std::string_view overrides_source = "<overrides>";
 
 // One rule line of a file.
 struct ignore_rule {

@@ -20,11 +20,26 @@
 namespace quorvel::git {
 
 // One rule file in force, and all of them, lowest precedence first: the
-// global excludes file, info/exclude, then the tree's own files from the top
-// down. Each file's `folder_length` is what is cut off a path below the top
-// to give the path below its folder.
+// global excludes file, info/exclude, the rules added for the whole walk
+// (ignore_options::added, in the order given), then the tree's own files
+// from the top down, in each folder ".gitignore" and then the added names in
+// their order. The overrides, where there are any, come first of all, at
+// `overrides_level`, yet decide before every other file. Each file's
+// `folder_length` is what is cut off a path below the top to give the path
+// below its folder.
 using rule_file = filesystem::ignore_entry<ignore_file>;
 using rule_files = std::vector<rule_file>;
+
+// The level of the overrides: no walk retires it, and `decide` asks them
+// first.
+constexpr std::int32_t overrides_level = rule_file::whole_walk - 1;
+
+// The rule-file names that a walk looks for in every folder, "|" between
+// them: ".gitignore" and then `options.rule_file_names`, a name given twice
+// counting once. Throws std::invalid_argument for a name that is empty, ".",
+// "..", or holds a "/", a "|" or a NUL (or a "\\" where that separates
+// names).
+std::wstring folder_file_names(const ignore_options& options);
 
 // Where a walk or a query of `root` stands in its work tree.
 struct tree_place {
@@ -49,9 +64,10 @@ struct decision {
 
 // The decision of `files` on `path` (UTF-8 bytes below the top, "/" between
 // names), which names a folder where `is_folder` (a symbolic link is no
-// folder): the deepest file with a matching line decides, whether the line
+// folder): the last matching override line decides where there is one;
+// else the deepest file with a matching line decides, whether the line
 // ignores or keeps; files without one leave it to those above, and the
-// exclude files come last.
+// rules added for the whole walk and then the exclude files come last.
 decision decide(const rule_files& files, std::string_view path, bool is_folder);
 
 // Whether git tracks `path` (below the top): an entry of `index` or, for a
@@ -67,13 +83,19 @@ inline bool is_tracked(const tracked_files& index, std::string_view path, bool i
 // cannot be read.
 tracked_files read_index(const work_tree& tree, const ignore_options& options);
 
-// Adds the work tree's exclude files that `options` ask for, in force for a
-// whole walk or query.
-void add_exclude_files(const work_tree& tree, const ignore_options& options, rule_files& files);
+// Adds the files in force for a whole walk or query: the overrides, the
+// work tree's exclude files that `options` ask for, and the rules that they
+// add. Rules given as text are named by their source ("<overrides>" for the
+// overrides). Throws std::filesystem::filesystem_error for an added file
+// that is missing or cannot be read: a rule file named on purpose is not
+// passed over in silence.
+void add_whole_tree_files(const work_tree& tree, const ignore_options& options, rule_files& files);
 
 // Adds the rule files named `view.names()` in the view's folder, as git
 // reads them: a regular file only (git does not follow a symbolic link to a
-// rule file inside the tree). Each gets `level` and `folder_length`.
+// rule file inside the tree). ".gitignore" and `options.rule_file_names`
+// come in that order, any other name after them. Each gets `level` and
+// `folder_length`.
 void add_folder_files(const filesystem::folder_view& view, const ignore_options& options,
                       std::int32_t level, std::size_t folder_length, rule_files& files);
 

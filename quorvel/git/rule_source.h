@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "quorvel/git/ignore_file.h"
 
 namespace quorvel::git {
 
@@ -13,8 +16,10 @@ namespace quorvel::git {
 // (the global excludes file) by its full path, "/" between names, as UTF-8.
 class rule_sources {
  public:
-  // `top` is the work tree's top (absolute).
-  explicit rule_sources(const std::filesystem::path& top);
+  // `top` is the work tree's top (absolute). The rules that `options` give
+  // as text are named by their source as given, the overrides
+  // "<overrides>".
+  explicit rule_sources(const std::filesystem::path& top, const ignore_options& options = {});
 
   // The name of the rule file `file`; a relative path is taken from the
   // current folder. The text stays valid until the next call. The last file
@@ -23,7 +28,8 @@ class rule_sources {
   std::string_view name(const std::filesystem::path& file);
 
  private:
-  std::string top_;  // generic UTF-8 text, ending in "/"
+  std::string top_;                           // generic UTF-8 text, ending in "/"
+  std::vector<std::filesystem::path> given_;  // the sources of rules given as text
   std::filesystem::path last_file_;
   std::string last_name_;
 };

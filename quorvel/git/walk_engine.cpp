@@ -48,7 +48,7 @@ decision walk_engine::begin(const std::filesystem::path& root,
     }
   }
 
-  add_exclude_files(*tree_, options_, ignores);
+  add_whole_tree_files(*tree_, options_, ignores);
   // The folders from the top down to the root, as the file system spells
   // them; the root's own files are read when it is listed.
   std::vector<std::filesystem::path> chain;

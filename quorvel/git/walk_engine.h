@@ -3,8 +3,9 @@
 // is; git/precedence.h holds the rules it shares with the query):
 // - the work tree's top is the nearest folder at or above the root that
 //   holds a repository; rule files above it are not read, and below all
-//   the tree's own rule files come `$GIT_DIR/info/exclude` and then the
-//   global excludes file;
+//   the tree's own rule files come the rules that the options add, then
+//   `$GIT_DIR/info/exclude` and then the global excludes file; the
+//   options' overrides decide before all of them;
 // - for each entry the deepest file that has a matching line decides; a
 //   folder is a folder only when it is no symbolic link;
 // - an ignored folder's entries keep its verdict, whatever deeper lines

@@ -1,6 +1,6 @@
 #pragma once
 // The walk with git's semantics: filesystem::finder over git::ignore_file,
-// reading ".gitignore" files.
+// reading ".gitignore" files and those that the options name.
 
 #include <filesystem>
 
@@ -30,18 +30,22 @@ class basic_walker : public filesystem::finder<ignore_file, Item> {
  public:
   // Finds the work tree, loads the exclude files and the rule files from its
   // top down to the root, and queues the root; lists nothing. `options`
-  // reach every rule file (git's core.ignoreCase); `times` says whether the
-  // records read the entries' times. Throws what reading a rule file throws
-  // (std::bad_alloc, std::length_error for a file too large to hold), and
-  // std::runtime_error for a configuration that git refuses (find_work_tree).
+  // reach every rule file (git's core.ignoreCase) and name more sources;
+  // `times` says whether the records read the entries' times. Throws what
+  // reading a rule file throws (std::bad_alloc, std::length_error for a file
+  // too large to hold; std::filesystem::filesystem_error for an added file
+  // that is missing), std::invalid_argument for a rule-file name that cannot
+  // be one, and std::runtime_error for a configuration that git refuses
+  // (find_work_tree).
   explicit basic_walker(const std::filesystem::path& root, ignore_options options = {},
                         filesystem::item_times times = filesystem::item_times::read)
-      : filesystem::finder<ignore_file, Item>(root, L".gitignore", walk_engine(options), times) {}
+      : filesystem::finder<ignore_file, Item>(root, folder_file_names(options),
+                                              walk_engine(options), times) {}
   // The same in the work tree `tree` that the caller found for the root
   // (find_work_tree), which is then not looked for again.
   basic_walker(const std::filesystem::path& root, work_tree tree, ignore_options options,
                filesystem::item_times times = filesystem::item_times::read)
-      : filesystem::finder<ignore_file, Item>(root, L".gitignore",
+      : filesystem::finder<ignore_file, Item>(root, folder_file_names(options),
                                               walk_engine(options, std::move(tree)), times) {}
 
   // The work tree that the walk is in.

@@ -93,6 +93,25 @@ walk::options& walk::options::global_excludes(bool on) {
   global_excludes_ = on;
   return *this;
 }
+walk::options& walk::options::rule_file_name(std::string name) {
+  rule_file_names_.push_back(std::move(name));
+  return *this;
+}
+walk::options& walk::options::rule_file(std::string path) {
+  added_.push_back({std::move(path), std::nullopt, {}});
+  return *this;
+}
+walk::options& walk::options::rules(std::string text, std::string source) {
+  added_.push_back({{}, std::move(text), std::move(source)});
+  return *this;
+}
+walk::options& walk::options::overrides(std::string text) {
+  if (!overrides_.empty() && !overrides_.ends_with('\n')) {
+    overrides_ += '\n';
+  }
+  overrides_ += text;
+  return *this;
+}
 walk::options& walk::options::read_times(bool on) {
   read_times_ = on;
   return *this;
@@ -113,7 +132,7 @@ struct walk::state {
       : root(std::make_shared<const fs::path>(start)),
         walker(start, std::move(tree), rules,
                chosen.read_times_ ? filesystem::item_times::read : filesystem::item_times::skip),
-        sources(walker.tree().top.empty() ? start : walker.tree().top),
+        sources(walker.tree().top.empty() ? start : walker.tree().top, rules),
         picked(std::move(chosen)) {
     // A root that ends in a separator ("/", "C:\") has none of its own
     // before the first name.
@@ -194,6 +213,12 @@ walk::walk(std::string_view root, options chosen) {
   rules.use_index = chosen.use_index_;
   rules.info_exclude = chosen.info_exclude_;
   rules.global_excludes = chosen.global_excludes_;
+  rules.rule_file_names = chosen.rule_file_names_;
+  for (const options::added& more : chosen.added_) {
+    rules.added.push_back(
+        {platform::to_path(text::bytes_to_wide(more.file)), more.text, more.source});
+  }
+  rules.overrides = chosen.overrides_;
   state_ = std::make_unique<state>(start, std::move(tree), rules, std::move(chosen));
 
   state& s = *state_;

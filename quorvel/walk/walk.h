@@ -29,6 +29,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "quorvel/filesystem/next_iterator.h"
 
@@ -59,8 +60,9 @@ struct entry {
   bool tracked = false;
   // The deciding line as written ("*.log", "!keep.log"), its file as
   // `git check-ignore -v` names it (".gitignore", "src/.gitignore",
-  // ".git/info/exclude", or the global file's full path) and its number,
-  // from 1. Empty and 0 where no line ignores the entry.
+  // ".git/info/exclude", or the global file's full path; the source of
+  // rules given as text, "<overrides>") and its number, from 1. Empty and 0
+  // where no line ignores the entry.
   std::string rule;
   std::string rule_source;
   std::uint32_t rule_line = 0;
@@ -127,6 +129,36 @@ class walk {
     // saves reading that file once.
     options& info_exclude(bool on);
     options& global_excludes(bool on);
+    // More sources of rules, none by default; each costs reading its rules
+    // once (a rule-file name: one lookup in each folder's listing). From the
+    // weakest to the strongest: the global excludes file, info/exclude, the
+    // `rule_file`s and `rules` in the order given, then the tree's own files,
+    // a deeper folder's beating a shallower one's; the overrides decide
+    // before all of them.
+    //
+    // `rule_file_name`: a name read in every folder like ".gitignore"
+    // (".ignore"; UTF-8, no "/"); may be given several times. In one folder
+    // ".gitignore" is read first, then these names in the order given, and
+    // a later file's matching line wins, as though appended to the earlier.
+    // Such files are marked as rule files. The walk throws
+    // std::invalid_argument for a name that cannot be one.
+    options& rule_file_name(std::string name);
+    // `rule_file`: a file of rule lines (UTF-8 path, relative to the current
+    // folder or absolute) whose patterns are relative to the work tree's
+    // top, as in `.git/info/exclude`. A missing one makes the walk's
+    // constructor throw std::filesystem::filesystem_error.
+    options& rule_file(std::string path);
+    // `rules`: such lines given as text; `entry::rule_source` is `source`
+    // for the lines that decide.
+    options& rules(std::string text, std::string source = "<rules>");
+    // `overrides`: rule lines (relative to the top) that decide first: the
+    // last override line that matches a path is its verdict ("!" keeps);
+    // where none matches, the files decide. Given again, the lines are
+    // appended. As in git, nothing below an ignored folder is kept: "!dir/x"
+    // cannot keep a file below a folder that "dir/" ignores, "!dir/" keeps
+    // the folder. A tracked file is still never ignored. Their rule_source
+    // is "<overrides>".
+    options& overrides(std::string text);
     // Whether `modified` and `created` are read; off by default. On costs
     // one query of the file system per entry, which can double a walk.
     options& read_times(bool on);
@@ -156,6 +188,14 @@ class walk {
     std::optional<bool> ignore_case_;
     bool info_exclude_ = true;
     bool global_excludes_ = true;
+    std::vector<std::string> rule_file_names_;
+    struct added {
+      std::string file;  // where `text` is not given
+      std::optional<std::string> text;
+      std::string source;
+    };
+    std::vector<added> added_;
+    std::string overrides_;
     bool read_times_ = false;
     std::optional<bool> read_ahead_;
     std::function<void(const entry&, std::error_code)> unreadable_;

@@ -259,6 +259,43 @@ TEST_F(CheckTest, SeveralTextsForOneFolderCountInTurn) {
   EXPECT_THROW(checker::from_rules({{"../up", "*\n"}}), path_error);
 }
 
+TEST_F(CheckTest, MoreSourcesStandWhereTheWalkPutsThem) {
+  // The overrides first; then src's ".more" after its .gitignore; the text
+  // and the added file above info/exclude (which ignores info-ex) and below
+  // the tree's files.
+  ignore_options more;
+  more.rule_file_names = {".more"};
+  more.added = {{{}, "!info-ex\n*.txt\nbuild/\n", "<mine>"}, {root / "extra.txt", {}, {}}};
+  more.overrides = "!*.o\nsrc/lib/\n";
+  file("extra.txt", "!a.txt\n");
+  file("tree/src/.more", "!x.c\n");
+  const std::string extra = platform::generic_utf8(root / "extra.txt");
+  struct row {
+    std::string path;
+    std::string on_disk;
+    std::string in_memory;  // no ".more" file there
+  };
+  const row rows[] = {
+      {"a.o", "<overrides>:1:!*.o", "<overrides>:1:!*.o"},
+      {"src/lib/y.h", "<overrides>:2:src/lib/", "<overrides>:2:src/lib/"},
+      {"src/lib/x.c", "<overrides>:2:src/lib/", "<overrides>:2:src/lib/"},
+      {"src/x.c", "src/.more:1:!x.c", "src/.gitignore:1:x.c"},
+      {"info-ex", "<mine>:1:!info-ex", "<mine>:1:!info-ex"},
+      {"b.txt", "<mine>:2:*.txt", "<mine>:2:*.txt"},
+      {"a.txt", extra + ":1:!a.txt", extra + ":1:!a.txt"},
+      {"build/x", ".gitignore:1:build/", ".gitignore:1:build/"},
+  };
+  checker on_disk(top, more);
+  checker held = checker::from_rules(tree_rules, more);
+  for (const row& r : rows) {
+    EXPECT_EQ(answer_of(on_disk, r.path, false), r.on_disk) << r.path;
+    EXPECT_EQ(answer_of(held, r.path, false), r.in_memory) << r.path;
+  }
+  more.added.push_back({root / "missing.txt", {}, {}});
+  EXPECT_THROW(checker(top, more), fs::filesystem_error);
+  EXPECT_THROW(checker::from_rules(tree_rules, more), fs::filesystem_error);
+}
+
 TEST_F(CheckTest, ARootThatCannotBeListedIsRefused) {
   EXPECT_THROW(checker(root / "missing"), fs::filesystem_error);
   EXPECT_THROW(checker(top / ".gitignore"), fs::filesystem_error);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <map>
 #include <ostream>
 #include <string>
 #include <type_traits>
@@ -165,6 +166,25 @@ TEST_F(GitWalkTest, ReadsTheFilesAboveTheRootUpToTheTop) {
   EXPECT_EQ(walk("b", root / "tree/a"), walk(root / "tree/a/b"));
   EXPECT_EQ(walk("ign/z", root / "tree"),
             (std::vector<walk_row>{{"ign/z/w", true, ".gitignore", 5}}));
+}
+
+TEST_F(GitWalkTest, AddedRuleFileNamesAreMarkedAndDecideAfterGitignore) {
+  file("tree/a/.more", "x.log\n");
+  ignore_options options;
+  options.rule_file_names = {".more"};
+  walker walk(root / "tree/a", options);
+  std::map<std::string, filesystem::finder_item> seen;
+  filesystem::finder_item entry{fs::path()};
+  while (walk.next(entry)) {
+    seen.emplace(platform::generic_utf8(entry.entry.path().filename()), entry);
+  }
+  EXPECT_TRUE(seen.at(".more").is_rule_file);
+  EXPECT_TRUE(seen.at(".gitignore").is_rule_file);
+  EXPECT_FALSE(seen.at("keep.log").is_rule_file);
+  // a/.gitignore keeps *.log; a/.more, read after it, ignores x.log again.
+  EXPECT_TRUE(seen.at("x.log").ignored);
+  EXPECT_EQ(seen.at("x.log").rule_file.filename(), fs::path(".more"));
+  EXPECT_FALSE(seen.at("keep.log").ignored);
 }
 
 TEST_F(GitWalkTest, ReadsNoFileAboveTheTop) {

@@ -452,6 +452,208 @@ TEST(CheckerTest, RulesHeldInMemoryDecideParentFolders) {
   EXPECT_THROW(held.check(utf8(fs::absolute("x"))), git::path_error);  // no disk, no top
 }
 
+// More sources of rules, checked against a twin tree that holds the same
+// entries and the same lines where git reads them: a rule file's lines
+// appended to its folder's .gitignore, the added files and texts appended
+// to info/exclude.
+class SourcesTest : public WalkTest {
+ protected:
+  // One rule file of the walked tree ("ours", below its top) and the file
+  // of the twin that gets its lines, appended in row order.
+  struct rule_row {
+    std::string file;
+    std::string twin_file;
+    std::string lines;
+  };
+
+  void SetUp() override {
+    WalkTest::SetUp();
+    if (IsSkipped()) {
+      return;
+    }
+    for (const char* top : {"ours", "twin"}) {
+      ASSERT_EQ(shell("git init -q " + std::string(top), root), 0);
+      for (const char* name :
+           {"a.log", "b.dat", "c.dat", "keep1.log", "keep2.log", "g.dat", "k.inf", "j.inf", "y.tmp",
+            "src/a.log", "src/b.dat", "src/c.dat", "src/keep1.log", "src/x.c", "src/y.c",
+            "src/sub/c.dat", "src/sub/e.log", "out/x", "out/y.log"}) {
+        file(fs::path(top) / name, "x");
+      }
+    }
+  }
+
+  // Writes `rows`: each file in ours, its lines appended to its twin file.
+  void write(const std::vector<rule_row>& rows) {
+    std::map<std::string, std::string> twin;
+    for (const rule_row& row : rows) {
+      file(fs::path("ours") / row.file, row.lines);
+      twin[row.twin_file] += row.lines;
+    }
+    for (const auto& [name, text] : twin) {
+      file(fs::path("twin") / name, text);
+    }
+  }
+
+  // Each entry of the walk as "path" where kept, "path line" where a line
+  // ignores it; rule files that the twin lacks left out.
+  static lines verdicts(walk&& w, const lines& leave_out) {
+    lines out;
+    for (const entry& e : w) {
+      if (leave_out.count(e.path.substr(e.path.rfind('/') + 1)) == 0) {
+        out.insert(e.path + (e.ignored ? ' ' + e.rule : ""));
+      }
+    }
+    return out;
+  }
+
+  // Git's verdicts in the twin on the same paths.
+  lines git_verdicts(const lines& walked) {
+    std::string asked;
+    for (const std::string& line : walked) {
+      asked += line.substr(0, line.find(' ')) + '\n';
+    }
+    file("asked.txt", asked);
+    const fs::path out = root / "out.txt";
+    EXPECT_EQ(shell("git -c core.quotePath=false check-ignore -v -n --no-index --stdin < '" +
+                        utf8(root / "asked.txt") + "' > '" + utf8(out) + "'",
+                    root / "twin"),
+              0);
+    std::ifstream in(out, std::ios::binary);
+    lines got;
+    for (std::string line; std::getline(in, line);) {
+      // "<source>:<number>:<line>\t<path>", "::\t<path>" where none matched.
+      const std::string path = line.substr(line.find('\t') + 1);
+      const std::string head = line.substr(0, line.find('\t'));
+      const std::string rule = head.substr(head.find(':', head.find(':') + 1) + 1);
+      got.insert(path + (rule.empty() || rule.starts_with('!') ? "" : ' ' + rule));
+    }
+    return got;
+  }
+
+  std::string ours() const { return utf8(root / "ours"); }
+};
+
+TEST_F(SourcesTest, RuleFileNamesReadAsThoughAppendedToGitignore) {
+  // ".zz" is given before ".aa": the order given decides, not the names'.
+  write({
+      {".gitignore", ".gitignore", "*.log\n!keep*.log\nout/\n"},
+      {".zz", ".gitignore", "!a.log\n*.dat\n"},
+      {".aa", ".gitignore", "a.log\n!b.dat\n"},
+      {"src/.gitignore", "src/.gitignore", "keep1.log\n"},
+      {"src/.zz", "src/.gitignore", "!*.dat\n!keep1.log\n"},
+      {"src/.aa", "src/.gitignore", "c.dat\n"},
+      {"src/sub/.aa", "src/sub/.gitignore", "!e.log\n"},
+      {"out/.zz", "out/.gitignore", "!y.log\n"},  // below an ignored folder: never read
+  });
+  const lines names{".zz", ".aa"};
+  const auto chosen = [] { return walk::options().rule_file_name(".zz").rule_file_name(".aa"); };
+  const lines walked = verdicts(walk(ours(), chosen()), names);
+  EXPECT_EQ(walked, git_verdicts(walked));
+  for (const char* row : {"a.log a.log", "b.dat", "src/c.dat c.dat", "src/keep1.log",
+                          "src/sub/e.log", "out/y.log out/"}) {
+    EXPECT_EQ(walked.count(row), 1u) << row;
+  }
+  EXPECT_EQ(verdicts(walk(ours(), chosen().read_ahead(false)), names), walked);
+  // A walk from below the top reads the names above its root too.
+  lines below;
+  for (const std::string& line : walked) {
+    if (line.starts_with("src/sub/")) {
+      below.insert(line.substr(8));
+    }
+  }
+  EXPECT_EQ(verdicts(walk(ours() + "/src/sub", chosen()), names), below);
+  EXPECT_THROW(walk(ours(), walk::options().rule_file_name("a/b")), std::invalid_argument);
+}
+
+TEST_F(SourcesTest, AddedFilesAndTextsStandBetweenExcludeFilesAndTheTree) {
+  // The global file ignores *.tmp in both trees; the twin's info/exclude
+  // holds ours, then the added file's lines, then the text's.
+  write({{".gitignore", ".gitignore", "!g.dat\nsrc/x.c\n"}});
+  const std::string exclude = "*.inf\n";
+  const std::string more = "*.dat\n!x.dat\nsrc/sub/\nsrc/y.c\n";
+  const std::string text = "!k.inf\n!y.tmp\ng.dat\n!src/y.c\nkeep2.log\n";
+  file("ours/.git/info/exclude", exclude);
+  file("more.txt", more);
+  file("twin/.git/info/exclude", exclude + more + text);
+  std::map<std::string, entry> seen;
+  lines walked;
+  for (const entry& e :
+       walk(ours(), walk::options().rule_file(utf8(root / "more.txt")).rules(text, "<mine>"))) {
+    seen[e.path] = e;
+    walked.insert(e.path + (e.ignored ? ' ' + e.rule : ""));
+  }
+  EXPECT_EQ(walked, git_verdicts(walked));
+  // By hand: each source where it stands, and the names of their lines.
+  EXPECT_FALSE(seen["k.inf"].ignored);  // the text beats info/exclude
+  EXPECT_EQ(seen["j.inf"].rule_source, ".git/info/exclude");
+  EXPECT_FALSE(seen["y.tmp"].ignored);  // and the global file
+  EXPECT_FALSE(seen["g.dat"].ignored);  // the tree's own file beats the text
+  EXPECT_EQ(seen["src/x.c"].rule_source, ".gitignore");
+  EXPECT_FALSE(seen["src/y.c"].ignored);  // the later source beats the earlier
+  EXPECT_EQ(seen["b.dat"].rule_source, utf8(root / "more.txt"));
+  EXPECT_EQ(seen["b.dat"].rule_line, 1u);
+  EXPECT_EQ(seen["src/sub/e.log"].rule, "src/sub/");
+  EXPECT_EQ(seen["src/sub/e.log"].rule_line, 3u);
+  EXPECT_EQ(seen["keep2.log"].rule_source, "<mine>");
+  EXPECT_EQ(seen["keep2.log"].rule_line, 5u);
+  // A missing file is an error when the walk is made.
+  EXPECT_THROW(walk(ours(), walk::options().rule_file(utf8(root / "missing.txt"))),
+               fs::filesystem_error);
+  EXPECT_THROW(walk(ours(), walk::options().rule_file(utf8(root))), fs::filesystem_error);
+}
+
+TEST_F(WalkTest, OverridesDecideFirstYetCannotReachBelowAnIgnoredFolder) {
+  // The repository's .gitignore: node_modules/ *.log build/ .cache; keep/
+  // keeps *.log; build/tracked.o is tracked.
+  struct row {
+    std::string overrides;
+    std::string path;
+    std::string expected;  // "kept", or "<source>:<line>:<rule>"
+  };
+  const row rows[] = {
+      {"!x.log", "x.log", "kept"},
+      {".env", ".env", "<overrides>:1:.env"},
+      {"/deep/", "deep/1/2/3/4.txt", "<overrides>:1:/deep/"},
+      {".env\n!.env", ".env", "kept"},  // the last matching override line
+      {"!deep/**/*.txt\n*.txt", "deep/1/2/3/4.txt", "<overrides>:2:*.txt"},
+      {"*.txt\n!deep/**/*.txt", "deep/1/2/3/4.txt", "kept"},
+      // A deeper rule file keeps keep/y.log; the override decides before it.
+      {"*.log", "keep/y.log", "<overrides>:1:*.log"},
+      {"*.c", "x.log", ".gitignore:2:*.log"},  // no override matches: the files decide
+      // Nothing below an ignored folder is kept; keeping the folder lets the
+      // files below it decide.
+      {"!node_modules/r.js", "node_modules/r.js", ".gitignore:1:node_modules/"},
+      {"!node_modules/", "node_modules", "kept"},
+      {"!node_modules/", "node_modules/r.js", "kept"},
+      {"!build/", "build/out.o", "kept"},
+      // src/ tracks files and so is kept, yet its line ignores what it does
+      // not track, as a .gitignore line would.
+      {"src/", "src/b/d.log", "<overrides>:1:src/"},
+      {"*.o", "build/tracked.o", "kept"},  // tracked: never ignored
+      {"README", "README", "kept"},
+  };
+  for (const row& r : rows) {
+    std::string got = "not walked";
+    for (const entry& e : walk(repo(), walk::options().overrides(r.overrides))) {
+      if (e.path == r.path) {
+        got = e.ignored ? e.rule_source + ':' + std::to_string(e.rule_line) + ':' + e.rule : "kept";
+      }
+    }
+    EXPECT_EQ(got, r.expected) << r.overrides;
+  }
+  // Patterns are relative to the top, also for a walk of a folder below it;
+  // given twice, the lines are appended.
+  file("repo/src/new.txt", "x");
+  file("repo/src/other.txt", "x");
+  std::map<std::string, bool> ignored;
+  for (const entry& e :
+       walk(repo() + "/src", walk::options().overrides("/src/new.txt").overrides("/other.txt"))) {
+    ignored[e.path] = e.ignored;
+  }
+  EXPECT_TRUE(ignored.at("new.txt"));
+  EXPECT_FALSE(ignored.at("other.txt"));
+}
+
 TEST_F(WalkTest, MovedWalkGoesOn) {
   walk first(repo(), walk::options().kept_only());
   walk second = std::move(first);
