@@ -24,23 +24,6 @@ verdict plain(git::check_result&& result) {
 
 }  // namespace
 
-checker::options& checker::options::use_index(bool on) {
-  chosen_.use_index = on;
-  return *this;
-}
-checker::options& checker::options::ignore_case(bool on) {
-  ignore_case_ = on;
-  return *this;
-}
-checker::options& checker::options::info_exclude(bool on) {
-  chosen_.info_exclude = on;
-  return *this;
-}
-checker::options& checker::options::global_excludes(bool on) {
-  chosen_.global_excludes = on;
-  return *this;
-}
-
 struct checker::state {
   git::checker query;
   fs::path root;  // empty for rules held in memory
@@ -48,17 +31,13 @@ struct checker::state {
 
 checker::checker(std::string_view root, const options& chosen) {
   fs::path where = platform::path_from_utf8(root);
-  git::ignore_options rules = chosen.chosen_;
-  // The repository's core.ignoreCase unless the caller chose.
-  rules.ignore_case = chosen.ignore_case_ ? *chosen.ignore_case_
-                                          : git::find_work_tree(where).ignore_case.value_or(false);
+  const git::ignore_options rules = chosen.resolved(git::find_work_tree(where));
   state_ = std::make_unique<state>(state{git::checker(where, rules), std::move(where)});
 }
 
 checker checker::from_rules(const std::vector<folder_rules>& files, const options& chosen) {
-  git::ignore_options rules = chosen.chosen_;
+  git::ignore_options rules = chosen.resolved(git::work_tree{});
   rules.use_index = false;
-  rules.ignore_case = chosen.ignore_case_.value_or(false);
   checker made;
   made.state_ = std::make_unique<state>(state{git::checker::from_rules(files, rules), {}});
   return made;

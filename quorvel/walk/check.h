@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "quorvel/git/check.h"
+#include "quorvel/walk/rule_options.h"
 
 namespace quorvel {
 
@@ -51,20 +52,11 @@ using folder_rules = git::folder_rules;
 // it. Not safe to ask from two threads at once; movable.
 class checker {
  public:
-  // Which of git's sources count; each setter returns the options, so that
-  // they chain. The defaults are git's: the index read, core.ignoreCase as
-  // the repository sets it, info/exclude and the global excludes file read.
-  class options {
-   public:
-    options& use_index(bool on);
-    options& ignore_case(bool on);
-    options& info_exclude(bool on);
-    options& global_excludes(bool on);
-
-   private:
+  // Which rules count: git's sources by default (the index, core.ignoreCase
+  // as the repository sets it, info/exclude and the global excludes file),
+  // and the sources of rule_options.h.
+  class options : public rule_options<options> {
     friend class checker;
-    git::ignore_options chosen_;
-    std::optional<bool> ignore_case_;
   };
 
   // The rules in force below `root` (UTF-8; relative to the current folder

@@ -77,41 +77,6 @@ walk::options& walk::options::hidden(bool on) {
   hidden_ = on;
   return *this;
 }
-walk::options& walk::options::use_index(bool on) {
-  use_index_ = on;
-  return *this;
-}
-walk::options& walk::options::ignore_case(bool on) {
-  ignore_case_ = on;
-  return *this;
-}
-walk::options& walk::options::info_exclude(bool on) {
-  info_exclude_ = on;
-  return *this;
-}
-walk::options& walk::options::global_excludes(bool on) {
-  global_excludes_ = on;
-  return *this;
-}
-walk::options& walk::options::rule_file_name(std::string name) {
-  rule_file_names_.push_back(std::move(name));
-  return *this;
-}
-walk::options& walk::options::rule_file(std::string path) {
-  added_.push_back({std::move(path), std::nullopt, {}});
-  return *this;
-}
-walk::options& walk::options::rules(std::string text, std::string source) {
-  added_.push_back({{}, std::move(text), std::move(source)});
-  return *this;
-}
-walk::options& walk::options::overrides(std::string text) {
-  if (!overrides_.empty() && !overrides_.ends_with('\n')) {
-    overrides_ += '\n';
-  }
-  overrides_ += text;
-  return *this;
-}
 walk::options& walk::options::read_times(bool on) {
   read_times_ = on;
   return *this;
@@ -208,17 +173,7 @@ walk::walk(std::string_view root, options chosen) {
   // The work tree is found once: its configuration gives the default for
   // the case of letters, and the walk starts from it.
   git::work_tree tree = git::find_work_tree(start);
-  git::ignore_options rules;
-  rules.ignore_case = chosen.ignore_case_.value_or(tree.ignore_case.value_or(false));
-  rules.use_index = chosen.use_index_;
-  rules.info_exclude = chosen.info_exclude_;
-  rules.global_excludes = chosen.global_excludes_;
-  rules.rule_file_names = chosen.rule_file_names_;
-  for (const options::added& more : chosen.added_) {
-    rules.added.push_back(
-        {platform::to_path(text::bytes_to_wide(more.file)), more.text, more.source});
-  }
-  rules.overrides = chosen.overrides_;
+  const git::ignore_options rules = chosen.resolved(tree);
   state_ = std::make_unique<state>(start, std::move(tree), rules, std::move(chosen));
 
   state& s = *state_;

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "quorvel/filesystem/next_iterator.h"
+#include "quorvel/walk/rule_options.h"
 
 namespace quorvel {
 
@@ -92,7 +93,7 @@ class walk {
   // defaults hand out every entry, read git's index, take core.ignoreCase
   // from the repository, skip the times and read folders ahead on a second
   // thread.
-  class options {
+  class options : public rule_options<options> {
    public:
     // An ignored folder is not entered: nothing below it is read, judged or
     // handed out. The folder itself is handed out (with its verdict) unless
@@ -114,51 +115,10 @@ class walk {
     // folders entered); on by default. Off saves each such entry's record;
     // rule files (".gitignore") are read all the same.
     options& hidden(bool on);
-    // Whether git's index is read (on by default): a tracked file is then
-    // never ignored, as in git. Off saves reading `.git/index` once (a few
-    // milliseconds for a large repository) and answers as
-    // `git check-ignore --no-index` does; `tracked` stays false.
-    options& use_index(bool on);
-    // Git's core.ignoreCase: rules match ASCII letters in either case. By
-    // default the repository's setting (false where none is set). Costs
-    // little: matching folds letters.
-    options& ignore_case(bool on);
-    // Git's sources below the tree's own rule files, one by one:
-    // `$GIT_DIR/info/exclude` and the global excludes file
-    // (core.excludesFile); both read by default, as git reads them. Off
-    // saves reading that file once.
-    options& info_exclude(bool on);
-    options& global_excludes(bool on);
-    // More sources of rules, none by default; each costs reading its rules
-    // once (a rule-file name: one lookup in each folder's listing). From the
-    // weakest to the strongest: the global excludes file, info/exclude, the
-    // `rule_file`s and `rules` in the order given, then the tree's own files,
-    // a deeper folder's beating a shallower one's; the overrides decide
-    // before all of them.
-    //
-    // `rule_file_name`: a name read in every folder like ".gitignore"
-    // (".ignore"; UTF-8, no "/"); may be given several times. In one folder
-    // ".gitignore" is read first, then these names in the order given, and
-    // a later file's matching line wins, as though appended to the earlier.
-    // Such files are marked as rule files. The walk throws
-    // std::invalid_argument for a name that cannot be one.
-    options& rule_file_name(std::string name);
-    // `rule_file`: a file of rule lines (UTF-8 path, relative to the current
-    // folder or absolute) whose patterns are relative to the work tree's
-    // top, as in `.git/info/exclude`. A missing one makes the walk's
-    // constructor throw std::filesystem::filesystem_error.
-    options& rule_file(std::string path);
-    // `rules`: such lines given as text; `entry::rule_source` is `source`
-    // for the lines that decide.
-    options& rules(std::string text, std::string source = "<rules>");
-    // `overrides`: rule lines (relative to the top) that decide first: the
-    // last override line that matches a path is its verdict ("!" keeps);
-    // where none matches, the files decide. Given again, the lines are
-    // appended. As in git, nothing below an ignored folder is kept: "!dir/x"
-    // cannot keep a file below a folder that "dir/" ignores, "!dir/" keeps
-    // the folder. A tracked file is still never ignored. Their rule_source
-    // is "<overrides>".
-    options& overrides(std::string text);
+    // Which rules count (use_index, ignore_case, info_exclude,
+    // global_excludes, rule_file_name, rule_file, rules, overrides) come
+    // from rule_options (rule_options.h).
+
     // Whether `modified` and `created` are read; off by default. On costs
     // one query of the file system per entry, which can double a walk.
     options& read_times(bool on);
@@ -184,18 +144,6 @@ class walk {
     std::function<bool(const entry&)> filter_;
     std::size_t max_depth_ = static_cast<std::size_t>(-1);
     bool hidden_ = true;
-    bool use_index_ = true;
-    std::optional<bool> ignore_case_;
-    bool info_exclude_ = true;
-    bool global_excludes_ = true;
-    std::vector<std::string> rule_file_names_;
-    struct added {
-      std::string file;  // where `text` is not given
-      std::optional<std::string> text;
-      std::string source;
-    };
-    std::vector<added> added_;
-    std::string overrides_;
     bool read_times_ = false;
     std::optional<bool> read_ahead_;
     std::function<void(const entry&, std::error_code)> unreadable_;

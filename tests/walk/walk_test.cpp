@@ -450,6 +450,14 @@ TEST(CheckerTest, RulesHeldInMemoryDecideParentFolders) {
   EXPECT_FALSE(held.check("build").ignored);  // no disk: a folder where it ends in "/"
   EXPECT_TRUE(held.check("build/").ignored);
   EXPECT_THROW(held.check(utf8(fs::absolute("x"))), git::path_error);  // no disk, no top
+
+  // The sources of the walk's options reach the checker too.
+  checker more = checker::from_rules(
+      {{"", "*.log\n"}}, checker::options().rules("/a.txt\n", "mine").overrides("!keep.log\n"));
+  EXPECT_TRUE(more.check("x.log").ignored);
+  EXPECT_EQ(more.check("keep.log").rule_source, "<overrides>");
+  EXPECT_FALSE(more.check("keep.log").ignored);
+  EXPECT_EQ(more.check("a.txt").rule_source, "mine");
 }
 
 // More sources of rules, checked against a twin tree that holds the same
