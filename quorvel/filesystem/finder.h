@@ -80,8 +80,9 @@ struct walk_options {
 // come out together, its subfolders first and then its other entries, each
 // group in ascending path order; folders are listed in the reverse order of
 // their discovery. Symbolic links (and junctions) are handed out but not
-// entered, unless walk_options::follow_links says so. The root and its ancestors are never handed
-// out. An entry whose name is one of the rule-file names is marked (`is_rule_file`).
+// entered, unless walk_options::follow_links says so. The root and its
+// ancestors are never handed out. An entry whose name is one of the
+// rule-file names is marked (`is_rule_file`).
 //
 // Which rule files are in force for an entry and how they decide is the
 // engine's, the one that `Rules` names (rule_engine.h): by default the
@@ -110,9 +111,10 @@ class finder {
 
   // Fills `out` with the next entry and returns true, or returns false (and
   // leaves `out` alone) once the walk is over. A folder that cannot be opened
-  // or read is skipped, keeping what was read of it (on_unreadable tells). Errors while
-  // loading a folder's rule files, or while testing an entry, leave `next`
-  // as exceptions; the walk can go on with the next folder afterwards.
+  // or read is skipped, keeping what was read of it (on_unreadable tells).
+  // Errors while loading a folder's rule files, or while testing an entry,
+  // leave `next` as exceptions; the walk can go on with the next folder
+  // afterwards.
   virtual bool next(Item& out);
 
   // Lists the folders ahead of the walk on a second thread, so that the

@@ -50,8 +50,8 @@ struct entry_stat {
 // The walker's verdict on an entry.
 struct entry_verdict {
   // Takes the verdict that passes from a folder to its entries: all but
-  // `is_rule_file` and `entered`, which are the entry's own. An engine then decides the
-  // entry's own verdict from it.
+  // `is_rule_file` and `entered`, which are the entry's own. An engine then
+  // decides the entry's own verdict from it.
   void inherit(const entry_verdict& folder) {
     ignored = folder.ignored;
     rule = folder.rule;
@@ -61,13 +61,8 @@ struct entry_verdict {
     tracked = folder.tracked;
   }
 
-  bool ignored = false;       // a rule in force, or an ignored folder above, excludes it
-  bool is_rule_file = false;  // its name is one of the walker's rule-file names
-  // The walk goes into it (a folder, or a link it follows) unless the
-  // walk's filter refuses it: the walk's own, set before the filter is
-  // asked and never passed down. The engine may still keep out of it when
-  // the walk comes to list it (git: a folder with a repository of its own).
-  bool entered = false;
+  bool ignored = false;             // a rule in force, or an ignored folder above, excludes it
+  bool is_rule_file = false;        // its name is one of the walker's rule-file names
   std::wstring rule;                // the deciding rule line as written; empty when none
   std::wstring rule_regex;          // that rule's regular-expression text
   std::filesystem::path rule_file;  // the rule file that holds the deciding rule
@@ -78,6 +73,11 @@ struct entry_verdict {
   // does, and that line still decides for the untracked entries below a
   // folder.
   bool tracked = false;
+  // The walk goes into it (a folder, or a link it follows) unless the
+  // walk's filter refuses it: the walk's own, set before the filter is
+  // asked and never passed down. The engine may still keep out of it when
+  // the walk comes to list it (git: a folder with a repository of its own).
+  bool entered = false;
 };
 
 // One file-system entry: its normalised path and what the platform reports

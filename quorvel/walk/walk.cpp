@@ -39,8 +39,8 @@ void check_root(const fs::path& root) {
                              error ? error : std::make_error_code(std::errc::permission_denied));
 }
 
-// The reason a folder could not be opened where the listing kept none
-// (a listing read ahead by the standard one), asked again.
+// Why a folder could not be read: the listing's own reason, or where it
+// kept none, the standard listing's, asked again.
 std::error_code why_unreadable(const fs::path& folder, std::error_code given) {
   if (given) {
     return given;
