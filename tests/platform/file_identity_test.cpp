@@ -1,5 +1,6 @@
-// Identities against std::filesystem::equivalent, which asks the system the
-// same question its own way; listing errors against what the system refuses.
+// Identities of paths that do or do not lead to one file (the rows checked
+// against std::filesystem::equivalent where it asks the system the same
+// question); listing errors against what the system refuses.
 
 #include "quorvel/platform/file_identity.h"
 
@@ -24,16 +25,24 @@ TEST_F(FileIdentityTest, PathsToTheSameFileShareAnIdentity) {
   file("other/inside");
   const bool linked = testing::make_folder_link(root / "dir", root / "link") &&
                       testing::make_folder_link(root / "link", root / "link-to-link");
+  // Whether the two lead to one file; checked against the standard
+  // library's answer where it compares the system's numbers too.
   const struct {
     const char* a;
     const char* b;
+    bool same;
+    bool through_link;
   } rows[] = {
-      {"dir", "dir/."}, {"dir", "other"},        {"dir", "dir/inside"},         {"dir", "."},
-      {"dir", "link"},  {"dir", "link-to-link"}, {"link/inside", "dir/inside"},
+      {"dir", "dir/.", true, false},
+      {"dir", "other", false, false},
+      {"dir", "dir/inside", false, false},
+      {"dir", ".", false, false},
+      {"dir", "link", true, true},
+      {"dir", "link-to-link", true, true},
+      {"link/inside", "dir/inside", true, true},
   };
   for (const auto& row : rows) {
-    if (!linked &&
-        (std::string(row.b).starts_with("link") || std::string(row.a).starts_with("link"))) {
+    if (row.through_link && !linked) {
       continue;
     }
     std::error_code a_error;
@@ -42,7 +51,10 @@ TEST_F(FileIdentityTest, PathsToTheSameFileShareAnIdentity) {
     const file_identity b = identify(root / row.b, b_error);
     ASSERT_FALSE(a_error) << row.a;
     ASSERT_FALSE(b_error) << row.b;
-    EXPECT_EQ(a == b, fs::equivalent(root / row.a, root / row.b)) << row.a << " " << row.b;
+    EXPECT_EQ(a == b, row.same) << row.a << " " << row.b;
+#ifndef _WIN32
+    EXPECT_EQ(row.same, fs::equivalent(root / row.a, root / row.b)) << row.a << " " << row.b;
+#endif
   }
 }
 
@@ -88,7 +100,6 @@ TEST_F(FileIdentityTest, AListingKeepsWhyItCouldNotOpen) {
   EXPECT_EQ(folder_listing(root / "plain").error(), std::errc::not_a_directory);
 #endif
 }
-
 
 }  // namespace
 }  // namespace quorvel::platform
