@@ -14,6 +14,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,7 @@
 #include "quorvel/filesystem/read_ahead.h"
 #include "quorvel/filesystem/records.h"
 #include "quorvel/filesystem/rule_engine.h"
+#include "quorvel/platform/file_identity.h"
 #include "quorvel/platform/file_info.h"
 #include "quorvel/platform/native_path.h"
 #include "quorvel/text/split.h"
@@ -60,14 +62,28 @@ struct walk_options {
   // The root's entries are at depth 1; a folder at `max_depth` is handed
   // out but not entered.
   std::size_t max_depth = static_cast<std::size_t>(-1);
+  // A symbolic link (or junction) whose target is a folder is entered like
+  // a folder, and its entries are named by their paths through it. One that
+  // leads back to the root or to a folder on the way down to it would walk
+  // for ever: it is handed out, not entered, and reported (on_unreadable,
+  // std::errc::too_many_symbolic_link_levels). Folders are told apart by
+  // their identity on the system (platform/file_identity.h), which costs
+  // one query per folder. The engine is told (rule_engine.h): git's judges
+  // a link to a folder as a folder then.
+  bool follow_links = false;
+  // A folder on another file system (device) than the root, a followed
+  // link's target included, is handed out but not entered. One query per
+  // folder.
+  bool same_file_system = false;
 };
 
 // Walks the tree below a root folder depth first. Each folder's kept entries
 // come out together, its subfolders first and then its other entries, each
 // group in ascending path order; folders are listed in the reverse order of
 // their discovery. Symbolic links (and junctions) are handed out but not
-// entered. The root and its ancestors are never handed out. An entry whose
-// name is one of the rule-file names is marked (`is_rule_file`).
+// entered, unless walk_options::follow_links says so. The root and its
+// ancestors are never handed out. An entry whose name is one of the
+// rule-file names is marked (`is_rule_file`).
 //
 // Which rule files are in force for an entry and how they decide is the
 // engine's, the one that `Rules` names (rule_engine.h): by default the
@@ -96,16 +112,19 @@ class finder {
 
   // Fills `out` with the next entry and returns true, or returns false (and
   // leaves `out` alone) once the walk is over. A folder that cannot be opened
-  // or read is skipped in silence, keeping what was read of it. Errors while
-  // loading a folder's rule files, or while testing an entry, leave `next`
-  // as exceptions; the walk can go on with the next folder afterwards.
+  // or read is skipped, keeping what was read of it (on_unreadable tells).
+  // Errors while loading a folder's rule files, or while testing an entry,
+  // leave `next` as exceptions; the walk can go on with the next folder
+  // afterwards.
   virtual bool next(Item& out);
 
   // Lists the folders ahead of the walk on a second thread, so that the
   // system's share of reading them overlaps with judging their entries;
   // the records and their order stay the same. Only for records that keep
   // their paths as text (lean_item), and only before the first `next`;
-  // otherwise it does nothing.
+  // otherwise it does nothing. The lister enters no links: a walk that
+  // follows them lists the folders it reaches through a link itself (no
+  // such path is one the lister lists), and takes the rest from the lister.
   void list_ahead();
 
   // Sets what the walk hands out and enters; before the first `next`.
@@ -113,10 +132,14 @@ class finder {
   // Asks `keep` about each entry after it is judged: false leaves the entry
   // out and, for a folder, does not enter it. Before the first `next`.
   void filter(std::function<bool(const Item&)> keep) { filter_ = std::move(keep); }
-  // Calls `report` with the record of each folder that the walk goes into
-  // but cannot open (gone, or not readable), which it then passes over as
-  // before. Before the first `next`.
-  void on_unreadable(std::function<void(const Item& folder)> report) {
+  // Calls `report` with the record of each folder that the walk cannot go
+  // into, or not all the way, and the system's reason (empty where it is
+  // not known): one it cannot open (gone, or not readable), which it then
+  // passes over; one whose listing fails part-way, whose entries read
+  // before the failure it keeps; and a followed link that leads back to a
+  // folder on the way down (too_many_symbolic_link_levels), which it hands
+  // out without entering. Before the first `next`.
+  void on_unreadable(std::function<void(const Item& folder, std::error_code why)> report) {
     unreadable_ = std::move(report);
   }
 
@@ -136,7 +159,15 @@ class finder {
   // How many folders below the root `folder` lies (the root: 0).
   std::size_t depth_of(const Item& folder) const;
   // Judges one listed entry and keeps it (and queues a folder to enter).
-  void add_entry(const Item& folder, Item& record);
+  void add_entry(const Item& folder, Item& record, const platform::folder_queries& queries);
+  // Whether the walk keeps track of the folders' identities.
+  bool tracks_identity() const { return limits_.follow_links || limits_.same_file_system; }
+  // For a `record` to be entered when identities are tracked: its identity
+  // and the folders above it, or null with `record.entered` cleared (and
+  // `why` set where it is to be reported) where it is not to be entered.
+  struct visited;
+  std::shared_ptr<const visited> visit(Item& record, const platform::folder_queries& queries,
+                                       std::error_code& why) const;
   // Tells the lister, where one reads ahead, that the walk does not enter
   // `folder`, so that it does not list what lies below.
   void leave_out(const Item& folder);
@@ -154,9 +185,23 @@ class finder {
   engine_type engine_;
   walk_options limits_;
   std::function<bool(const Item&)> filter_;
-  std::function<void(const Item&)> unreadable_;
+  std::function<void(const Item&, std::error_code)> unreadable_;
+  // With tracked identities: for each of `folders`, its identity and its
+  // ancestors' (one chain each, shared), and the chain of the folder being
+  // listed.
+  std::vector<std::shared_ptr<const visited>> visits_;
+  std::shared_ptr<const visited> listing_visit_;
+  std::uint64_t root_device_ = 0;
   std::size_t root_length_ = 0;  // of the root record's native text
   std::size_t entry_depth_ = 1;  // of the entries being listed
+};
+
+// A folder the walk enters, as it tells folders apart: its identity, and the
+// folder it was reached from (null for the root).
+template <class Rules, class Item>
+struct finder<Rules, Item>::visited {
+  platform::file_identity identity;
+  std::shared_ptr<const visited> up;
 };
 
 template <class Rules, class Item>
@@ -192,6 +237,17 @@ template <class Rules, class Item>
 void finder<Rules, Item>::limit(const walk_options& options) {
   limits_ = options;
   with_ignored = !options.kept_only;
+  if constexpr (requires(engine_type & engine) { engine.follow_links(true); }) {
+    engine_.follow_links(options.follow_links);
+  }
+  visits_.clear();
+  if (tracks_identity() && folders.size() == 1) {
+    // A root that cannot be told is one that cannot be listed either.
+    std::error_code error;
+    visits_.push_back(std::make_shared<const visited>(
+        visited{platform::identify(platform::listing_path(path_of(folders.back())), error), {}}));
+    root_device_ = visits_.back()->identity.device;
+  }
 }
 
 template <class Rules, class Item>
@@ -224,6 +280,10 @@ bool finder<Rules, Item>::next(Item& out) {
 
     const Item folder = std::move(folders.back());
     folders.pop_back();
+    if (!visits_.empty()) {
+      listing_visit_ = std::move(visits_.back());
+      visits_.pop_back();
+    }
     list(folder, static_cast<std::int32_t>(folders.size()));
     sort_entries(items);
   }
@@ -243,7 +303,7 @@ void finder<Rules, Item>::list(const Item& folder, std::int32_t level) {
   folder_entries entries = ready ? folder_entries(where, std::move(*ready))
                                  : folder_entries(where, prefers_standard_listing(&folder));
   if (unreadable_ && !entries.opened()) {
-    unreadable_(folder);
+    unreadable_(folder, entries.error());
   }
   const folder_view view(folder_path, ignore_names, &entries, ahead_.reader.get());
   if (!engine_.enters(folder, view)) {
@@ -257,7 +317,10 @@ void finder<Rules, Item>::list(const Item& folder, std::int32_t level) {
       continue;
     }
     Item record = listed_record(folder, entries, entry_times);
-    add_entry(folder, record);
+    add_entry(folder, record, entries.queries());
+  }
+  if (unreadable_ && entries.opened() && entries.error()) {
+    unreadable_(folder, entries.error());
   }
 }
 
@@ -281,24 +344,44 @@ void finder<Rules, Item>::list_ahead() {
 }
 
 template <class Rules, class Item>
-void finder<Rules, Item>::add_entry(const Item& folder, Item& record) {
+void finder<Rules, Item>::add_entry(const Item& folder, Item& record,
+                                    const platform::folder_queries& queries) {
   record.inherit(folder);
   engine_.judge(record, ignores);
   mark_rule_file(record);
-  const bool is_folder = record.is_directory() && !is_link_not_to_enter(record);
-  if ((!with_ignored && record.ignored) || (filter_ && !filter_(record))) {
-    if (is_folder) {
+  // A real folder, or a link to one that the walk follows.
+  const bool may_enter =
+      record.is_directory() && (limits_.follow_links || !is_link_not_to_enter(record));
+  if (!with_ignored && record.ignored) {
+    if (may_enter) {
       leave_out(record);
     }
     return;
   }
   const bool pruned = limits_.prune_ignored && record.ignored;
-  if (is_folder) {
-    if (recursive && !pruned && entry_depth_ < limits_.max_depth) {
-      folders.push_back(record);
-    } else {
+  // Told before the filter, which sees whether the walk would go in.
+  record.entered = recursive && !pruned && entry_depth_ < limits_.max_depth && may_enter;
+  std::shared_ptr<const visited> visit_here;
+  std::error_code why;
+  if (record.entered && tracks_identity()) {
+    visit_here = visit(record, queries, why);
+  }
+  if (filter_ && !filter_(record)) {
+    if (may_enter) {
       leave_out(record);
     }
+    return;
+  }
+  if (why && unreadable_) {
+    unreadable_(record, why);
+  }
+  if (record.entered) {
+    folders.push_back(record);
+    if (tracks_identity()) {
+      visits_.push_back(std::move(visit_here));
+    }
+  } else if (may_enter) {
+    leave_out(record);
   }
   if (!pruned || limits_.hand_out_pruned || !record.is_directory()) {
     items.push_back(std::move(record));
@@ -310,6 +393,31 @@ void finder<Rules, Item>::leave_out(const Item& folder) {
   if (ahead_.reader != nullptr) {
     ahead_.reader->leave_out(platform::listing_path(path_of(folder)).native());
   }
+}
+
+template <class Rules, class Item>
+auto finder<Rules, Item>::visit(Item& record, const platform::folder_queries& queries,
+                                std::error_code& why) const -> std::shared_ptr<const visited> {
+  const platform::file_identity identity = queries.identify(path_of(record), why);
+  if (why) {
+    // Gone, or not reachable: it could not be listed either.
+    record.entered = false;
+    return nullptr;
+  }
+  if (limits_.same_file_system && identity.device != root_device_) {
+    record.entered = false;
+    return nullptr;
+  }
+  if (limits_.follow_links && (record.attributes & platform::attribute_reparse_point) != 0) {
+    for (const visited* above = listing_visit_.get(); above != nullptr; above = above->up.get()) {
+      if (above->identity == identity) {
+        record.entered = false;
+        why = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+        return nullptr;
+      }
+    }
+  }
+  return std::make_shared<const visited>(visited{identity, listing_visit_});
 }
 
 template <class Rules, class Item>

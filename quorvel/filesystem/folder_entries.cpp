@@ -76,6 +76,18 @@ bool folder_entries::next() {
   return false;
 }
 
+std::error_code folder_entries::error() const {
+  switch (route_) {
+    case route::ahead:
+      return listed_->error;
+    case route::standard:
+      return error_;
+    case route::own:
+      return own_->error();
+  }
+  return {};
+}
+
 const std::filesystem::directory_entry* folder_entries::standard_entry() const {
   return route_ == route::standard ? &*iterator_ : nullptr;
 }

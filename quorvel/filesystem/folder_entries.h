@@ -17,7 +17,7 @@ namespace quorvel::filesystem {
 
 // The entries of the folder at `where` (its listing path), one at a time,
 // "." and ".." left out. A folder that vanished, cannot be opened or stops
-// reading ends in silence, keeping what was read of it.
+// reading lists what was read of it; `error` tells why it stopped.
 class folder_entries {
  public:
   // The listing that a read_ahead made of the folder.
@@ -31,6 +31,10 @@ class folder_entries {
 
   // Whether the folder could be opened; one that could not lists nothing.
   bool opened() const { return opened_; }
+  // Why the folder could not be opened, or why its listing stopped before
+  // the end (once `next` has returned false): the system's error; empty
+  // where neither happened or the reason is not known.
+  std::error_code error() const;
 
   // Moves to the next entry and returns true, or returns false at the end.
   bool next();

@@ -50,8 +50,8 @@ struct entry_stat {
 // The walker's verdict on an entry.
 struct entry_verdict {
   // Takes the verdict that passes from a folder to its entries: all but
-  // `is_rule_file`, which is the entry's own. An engine then decides the
-  // entry's own verdict from it.
+  // `is_rule_file` and `entered`, which are the entry's own. An engine then
+  // decides the entry's own verdict from it.
   void inherit(const entry_verdict& folder) {
     ignored = folder.ignored;
     rule = folder.rule;
@@ -73,6 +73,11 @@ struct entry_verdict {
   // does, and that line still decides for the untracked entries below a
   // folder.
   bool tracked = false;
+  // The walk goes into it (a folder, or a link it follows) unless the
+  // walk's filter refuses it: the walk's own, set before the filter is
+  // asked and never passed down. The engine may still keep out of it when
+  // the walk comes to list it (git: a folder with a repository of its own).
+  bool entered = false;
 };
 
 // One file-system entry: its normalised path and what the platform reports

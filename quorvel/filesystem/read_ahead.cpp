@@ -159,6 +159,7 @@ void read_ahead::list_all(string_type root) {
           stack.push_back(platform::join_name(out.where, name));
         }
       }
+      out.error = listing.error();
       // Asked in the open folder, so that this thread bears the cost.
       for (const string_type& name : look_for_) {
         const std::filesystem::path file(platform::join_name(out.where, name));

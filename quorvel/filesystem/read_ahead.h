@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <unordered_set>
 #include <vector>
@@ -21,7 +22,8 @@ namespace quorvel::filesystem {
 
 // What a listing of one folder gave: the names in it, each with the type
 // the listing told (an unknown type already asked about), in the listing's
-// order. `opened` is false where the folder could not be opened.
+// order. `opened` is false where the folder could not be opened; `error`
+// says why, or why the listing stopped before the folder's end.
 struct listed_names {
   std::filesystem::path::string_type where;  // the folder's listing path, as the walk spells it
   std::filesystem::path::string_type names;  // the names, one after the other
@@ -34,6 +36,7 @@ struct listed_names {
   // gets the error).
   std::vector<signed char> found;
   bool opened = false;
+  std::error_code error;
 };
 
 // What a listing says of one name in its folder: whether it is there, and

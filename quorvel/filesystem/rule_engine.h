@@ -50,6 +50,11 @@
 //   read_ahead::skips ahead_skips() const;
 //   bool looks_for_rule_files() const;
 //
+// and may offer (the walk calls it where it is there, before the first entry):
+//
+//   // The walk enters links to folders (walk_options::follow_links).
+//   void follow_links(bool on);
+//
 // The walk marks rule files (`is_rule_file`) and keeps or drops ignored
 // entries itself: those are the same for every engine.
 

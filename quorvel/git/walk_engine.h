@@ -7,7 +7,12 @@
 //   `$GIT_DIR/info/exclude` and then the global excludes file; the
 //   options' overrides decide before all of them;
 // - for each entry the deepest file that has a matching line decides; a
-//   folder is a folder only when it is no symbolic link;
+//   folder is a folder only when it is no symbolic link, unless the walk
+//   follows links: then a link to a folder is judged as a folder (so that
+//   "node_modules/" matches a linked node_modules), the entries below it by
+//   their paths through it, and the rule files in it are read as in any
+//   folder. Git's index tracks nothing below a link (a link it tracks is
+//   tracked as itself);
 // - an ignored folder's entries keep its verdict, whatever deeper lines
 //   say, and its rule files are not read; nor is a rule file that is a
 //   symbolic link;
@@ -74,6 +79,9 @@ class walk_engine {
     }
   }
 
+  // Whether links to folders are entered and so judged as folders.
+  void follow_links(bool on) { follow_links_ = on; }
+
   bool passes_over(platform::native_view name) const {
     return ignore_file::is_repository_name(name, options_);
   }
@@ -92,8 +100,10 @@ class walk_engine {
       // was kept for what it tracks.
       record.ignored = true;
     } else {
-      set_verdict(record, decide(ignores, path, is_folder));
+      set_verdict(record,
+                  decide(ignores, path, is_folder || (follow_links_ && record.is_directory())));
     }
+    // The index holds a link as itself, whatever it leads to.
     keep_tracked(record, path, is_folder);
   }
 
@@ -134,6 +144,7 @@ class walk_engine {
   }
 
   ignore_options options_;
+  bool follow_links_ = false;
   std::optional<work_tree> tree_;
   // The index (empty where the options leave it out), asked folder by folder.
   mutable tracked_lookup tracked_;

@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
+
+#include "quorvel/platform/file_identity.h"
 
 namespace quorvel::platform {
 
@@ -95,6 +98,10 @@ class folder_queries {
   // or read. Throws std::bad_alloc or std::length_error for a file too large
   // to hold.
   bool read(const std::filesystem::path& path, std::string& out) const;
+
+  // identify(path, error) for such a `path`, asked in the open folder where
+  // the platform holds one. Never throws.
+  file_identity identify(const std::filesystem::path& path, std::error_code& error) const noexcept;
 
  private:
   friend class folder_listing;

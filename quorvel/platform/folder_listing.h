@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string_view>
+#include <system_error>
 
 #include "quorvel/platform/file_info.h"
 
@@ -34,8 +35,12 @@ class folder_listing {
   bool is_open() const { return state_ != nullptr; }
 
   // Moves to the next entry and returns true, or returns false at the end,
-  // or when reading fails (what was read stays valid).
+  // or when reading fails (what was read stays valid; `error` tells).
   bool next();
+
+  // Why the folder could not be opened, or why reading it stopped before
+  // its end: the system's error; empty where neither happened.
+  std::error_code error() const { return error_; }
 
   // The current entry's name and type; valid until the next call of `next`.
   native_view name() const { return name_; }
@@ -53,6 +58,7 @@ class folder_listing {
   native_view name_;
   entry_type type_ = entry_type::unknown;
   std::uint32_t attributes_ = 0;
+  std::error_code error_;
   folder_queries queries_;
 };
 

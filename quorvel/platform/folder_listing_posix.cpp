@@ -70,10 +70,12 @@ struct folder_listing::state {
 folder_listing::folder_listing(const std::filesystem::path& folder) : queries_(folder) {
   const int descriptor = detail::open_folder(folder.native(), O_RDONLY);
   if (descriptor < 0) {
+    error_ = std::error_code(errno, std::generic_category());
     return;
   }
   DIR* listing = ::fdopendir(descriptor);
   if (listing == nullptr) {
+    error_ = std::error_code(errno, std::generic_category());
     ::close(descriptor);
     return;
   }
@@ -91,12 +93,17 @@ folder_listing::~folder_listing() {
 }
 
 bool folder_listing::next() {
-  if (state_ == nullptr) {
+  if (state_ == nullptr || error_) {
     return false;
   }
   for (;;) {
+    // readdir tells the end from a failure only by errno.
+    errno = 0;
     const dirent* found = ::readdir(state_->folder);
     if (found == nullptr) {
+      if (errno != 0) {
+        error_ = std::error_code(errno, std::generic_category());
+      }
       return false;
     }
     const char* name = found->d_name;

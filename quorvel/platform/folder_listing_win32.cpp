@@ -51,6 +51,8 @@ folder_listing::folder_listing(const std::filesystem::path& folder) : queries_(f
   opened->search = ::FindFirstFileW(pattern.c_str(), &opened->data);
   if (opened->search != INVALID_HANDLE_VALUE) {
     state_ = std::move(opened);
+  } else {
+    error_ = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
   }
 }
 
@@ -61,11 +63,15 @@ folder_listing::~folder_listing() {
 }
 
 bool folder_listing::next() {
-  if (state_ == nullptr) {
+  if (state_ == nullptr || error_) {
     return false;
   }
   for (;;) {
     if (!state_->first && ::FindNextFileW(state_->search, &state_->data) == 0) {
+      const DWORD why = ::GetLastError();
+      if (why != ERROR_NO_MORE_FILES) {
+        error_ = std::error_code(static_cast<int>(why), std::system_category());
+      }
       return false;
     }
     state_->first = false;

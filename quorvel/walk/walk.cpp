@@ -39,9 +39,12 @@ void check_root(const fs::path& root) {
                              error ? error : std::make_error_code(std::errc::permission_denied));
 }
 
-// The reason a folder could not be opened, asked again: the walk's own
-// listing keeps none.
-std::error_code why_unreadable(const fs::path& folder) {
+// Why a folder could not be read: the listing's own reason, or where it
+// kept none, the standard listing's, asked again.
+std::error_code why_unreadable(const fs::path& folder, std::error_code given) {
+  if (given) {
+    return given;
+  }
   std::error_code error;
   fs::directory_iterator(platform::listing_path(folder), error);
   return error ? error : std::make_error_code(std::errc::io_error);
@@ -85,6 +88,14 @@ walk::options& walk::options::read_ahead(bool on) {
   read_ahead_ = on;
   return *this;
 }
+walk::options& walk::options::follow_links(bool on) {
+  follow_links_ = on;
+  return *this;
+}
+walk::options& walk::options::same_file_system(bool on) {
+  same_file_system_ = on;
+  return *this;
+}
 walk::options& walk::options::on_unreadable(
     std::function<void(const entry&, std::error_code)> report) {
   unreadable_ = std::move(report);
@@ -125,8 +136,12 @@ struct walk::state {
         out.path.empty()
             ? 0
             : 1 + static_cast<std::size_t>(std::count(out.path.begin(), out.path.end(), '/'));
+    out.entered = from.entered;
     if ((from.attributes & platform::attribute_reparse_point) != 0) {
       out.kind = entry_kind::link;
+      // A followed link to a repository of its own is not entered either.
+      out.entered =
+          out.entered && !git::holds_repository(platform::listing_path(filesystem::path_of(from)));
     } else if (from.is_directory()) {
       // The engine keeps out of a folder with a repository of its own,
       // without saying so: it is asked again here, one query per folder.
@@ -140,8 +155,7 @@ struct walk::state {
     }
     out.ignored = from.ignored;
     out.tracked = from.tracked;
-    out.entered = out.kind == entry_kind::folder && out.depth < picked.max_depth_ &&
-                  !(out.ignored && (picked.prune_ || picked.kept_only_));
+    out.entered = out.entered && out.kind != entry_kind::nested_repository;
     if (from.rule.empty()) {
       out.rule.clear();
       out.rule_source.clear();
@@ -184,6 +198,8 @@ walk::walk(std::string_view root, options chosen) {
   limits.kept_only = o.kept_only_;
   limits.hidden = o.hidden_;
   limits.max_depth = o.max_depth_;
+  limits.follow_links = o.follow_links_;
+  limits.same_file_system = o.same_file_system_;
   s.walker.limit(limits);
   if (o.filter_) {
     s.walker.filter([&s](const filesystem::lean_item& record) {
@@ -192,13 +208,13 @@ walk::walk(std::string_view root, options chosen) {
     });
   }
   if (o.unreadable_) {
-    s.walker.on_unreadable([&s](const filesystem::lean_item& folder) {
+    s.walker.on_unreadable([&s](const filesystem::lean_item& folder, std::error_code why) {
       s.fill(folder, s.asked);
-      s.picked.unreadable_(s.asked, why_unreadable(filesystem::path_of(folder)));
+      s.picked.unreadable_(s.asked, why_unreadable(filesystem::path_of(folder), why));
     });
   }
-  const bool leaves_folders_out =
-      o.prune_ || o.kept_only_ || o.max_depth_ != static_cast<std::size_t>(-1);
+  const bool leaves_folders_out = o.prune_ || o.kept_only_ || o.same_file_system_ ||
+                                  o.max_depth_ != static_cast<std::size_t>(-1);
   if (o.read_ahead_.value_or(!leaves_folders_out)) {
     s.walker.list_ahead();
   }

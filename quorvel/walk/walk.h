@@ -40,7 +40,8 @@ namespace quorvel {
 enum class entry_kind {
   file,
   folder,             // a real folder: no link, no nested repository
-  link,               // a symbolic link (or junction), to a folder too: never entered
+  link,               // a symbolic link (or junction); entered only where the walk
+                      // follows links (walk::options::follow_links)
   nested_repository,  // a folder holding a repository of its own: handed out, not entered
   other,              // a FIFO, a socket, a device
 };
@@ -52,7 +53,10 @@ struct entry {
   std::string path;
   entry_kind kind = entry_kind::file;
   // The walk goes into this folder (its entries follow later): a real
-  // folder that is not pruned and lies above the maximum depth.
+  // folder that is not pruned and lies above the maximum depth (and on the
+  // root's file system, where the walk keeps to it); where the walk
+  // follows links, also a link to such a folder (`kind` stays `link`) that
+  // does not lead back to a folder above it.
   bool entered = false;
   // Git ignores it: a rule line, or an ignored folder above it.
   bool ignored = false;
@@ -125,15 +129,34 @@ class walk {
     // Whether a second thread lists folders ahead of the walk, so that
     // reading them overlaps with judging their entries (a large tree walks
     // faster; the entries are the same). The lister is told of each folder
-    // the walk leaves out and reads nothing below it. On by default, off by
-    // default where the walk leaves folders out (pruning, kept_only,
-    // max_depth): the walks that leave most out gain least from it.
+    // the walk leaves out and reads nothing below it; it follows no links:
+    // where the walk does, it lists what it reaches through a link itself.
+    // On by default, off by default where the walk leaves folders out
+    // (pruning, kept_only, max_depth, same_file_system): the walks that
+    // leave most out gain least from it.
     options& read_ahead(bool on);
-    // Calls `report` for each folder the walk goes into but cannot read
-    // (gone since it was listed, or not readable), with the folder's record
-    // and the system's reason; the walk passes over it and goes on.
-    // Without it such folders are passed over in silence. The callback may
-    // throw: the exception leaves the loop.
+    // Whether a symbolic link (on Windows also a junction) to a folder is
+    // entered like a folder; off by default. Rules judge such a link as a
+    // folder ("node_modules/" matches a linked node_modules), the entries
+    // below it by their paths through it, and the rule files in it count
+    // as in any folder; git's index tracks nothing below a link. A link
+    // that leads back to the root or to a folder between the root and the
+    // link is handed out but not entered, and reported to on_unreadable
+    // (std::errc::too_many_symbolic_link_levels). Costs one query of the
+    // file system per folder.
+    options& follow_links(bool on = true);
+    // Whether the walk keeps to the root's file system: a folder (or a
+    // followed link's folder) on another device is handed out, not entered.
+    // Off by default; on costs one query per folder.
+    options& same_file_system(bool on = true);
+    // Calls `report` for each folder the walk cannot go into, or not all
+    // the way, with the folder's record and the system's reason: one gone
+    // since it was listed or not readable (passed over); one whose reading
+    // fails part-way (the entries read before the failure are handed out);
+    // a followed link that loops back (too_many_symbolic_link_levels; see
+    // follow_links). The walk goes on. Without it such folders are passed
+    // over in silence. The callback may throw: the exception leaves the
+    // loop.
     options& on_unreadable(std::function<void(const entry& folder, std::error_code why)> report);
 
    private:
@@ -146,6 +169,8 @@ class walk {
     bool hidden_ = true;
     bool read_times_ = false;
     std::optional<bool> read_ahead_;
+    bool follow_links_ = false;
+    bool same_file_system_ = false;
     std::function<void(const entry&, std::error_code)> unreadable_;
   };
 

@@ -1,10 +1,12 @@
 #include "quorvel/filesystem/finder.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <map>
 #include <set>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -140,6 +142,37 @@ TEST_F(FinderTest, HandsOutLinksToFoldersWithoutEnteringThem) {
   const auto paths = walk(root);
   EXPECT_EQ(paths, (std::vector<std::string>{"link", "target", "target/loop", "target/inside"}));
   EXPECT_TRUE(walked[0].is_directory());
+}
+
+// The rows `find -L` gives for this tree: what it reaches through "target"
+// and "store/st", with the loops ("target/loop" to the root, "store/self" to
+// its own folder) named but not entered.
+TEST_F(FinderTest, FollowsLinksToFoldersAndReportsTheLoops) {
+  file("target/inside");
+  file("store/pkg/x");
+  if (!testing::make_folder_link(root / "target", root / "link") ||
+      !testing::make_folder_link(root, root / "target/loop") ||
+      !testing::make_folder_link(root / "store", root / "store/self") ||
+      !testing::make_folder_link(root / "store/pkg", root / "target/st")) {
+    GTEST_SKIP() << "links to folders cannot be made here";
+  }
+  plain_finder walker(root, L"");
+  walk_options options;
+  options.follow_links = true;
+  walker.limit(options);
+  std::vector<std::string> reported;
+  walker.on_unreadable([&](const finder_item& folder, std::error_code why) {
+    reported.push_back(relative(folder));
+    EXPECT_EQ(why, std::errc::too_many_symbolic_link_levels);
+  });
+  std::vector<std::string> paths = drain(walker);
+  std::sort(paths.begin(), paths.end());
+  EXPECT_EQ(paths,
+            (std::vector<std::string>{"link", "link/inside", "link/loop", "link/st", "link/st/x",
+                                      "store", "store/pkg", "store/pkg/x", "store/self", "target",
+                                      "target/inside", "target/loop", "target/st", "target/st/x"}));
+  std::sort(reported.begin(), reported.end());
+  EXPECT_EQ(reported, (std::vector<std::string>{"link/loop", "store/self", "target/loop"}));
 }
 
 // Without times, the listing's type stands in for the query of each entry:

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "quorvel/platform/file_identity.h"
 #include "quorvel/platform/native_path.h"
 #include "quorvel/walk/check.h"
 #include "tests/support/environment.h"
@@ -661,6 +662,177 @@ TEST_F(WalkTest, OverridesDecideFirstYetCannotReachBelowAnIgnoredFolder) {
   EXPECT_TRUE(ignored.at("new.txt"));
   EXPECT_FALSE(ignored.at("other.txt"));
 }
+
+// Links for the walks that follow them: a pnpm-style node_modules and a
+// second link to the same store (which holds a rule file), and, where
+// `loops`, links back to the folder they are in, to its parent and to the
+// top; a dangling link and a link to a file.
+void add_links(const fs::path& root, const fs::path& tree, bool loops) {
+  testing::write_file(root / "store/pkg/index.js", "x");
+  testing::write_file(root / "store/pkg/a.map", "x");
+  testing::write_file(root / "store/pkg/.gitignore", "*.map\n");
+  fs::create_directories(tree / "web");
+  fs::create_directory_symlink(root / "store", tree / "web/node_modules");
+  fs::create_directory_symlink(root / "store", tree / "linked");
+  fs::create_symlink(tree / "nowhere", tree / "dangling");
+  fs::create_symlink(tree / "README", tree / "to-readme");
+  if (loops) {
+    fs::create_directory_symlink(tree / "src", tree / "src/self");
+    fs::create_directory_symlink(tree / "src", tree / "src/b/up");
+    fs::create_directory_symlink(tree, tree / "deep/1/top");
+  }
+}
+
+TEST_F(WalkTest, FollowedLinksWalkWhatFindFollows) {
+  add_links(root, tree, true);
+  ASSERT_EQ(shell("git add -f linked && git commit -qm link", tree), 0);
+  // find -L prints every entry it reaches through links but the loops,
+  // which it names on its error output instead.
+  const fs::path errors = root / "find-errors.txt";
+  const lines found =
+      ask("{ LC_ALL=C find -L . -mindepth 1 -name .git -prune -o -printf '%y %P\\n' 2>'" +
+          utf8(errors) + "' || true; }");
+  std::map<std::string, char> types;
+  lines expected;
+  for (const std::string& line : found) {
+    types[line.substr(2)] = line[0];
+    expected.insert(line.substr(2));
+  }
+  lines loops;
+  std::ifstream in(errors);
+  for (std::string line; std::getline(in, line);) {
+    const std::size_t start = line.find("'./");
+    ASSERT_NE(start, std::string::npos) << line;
+    loops.insert(line.substr(start + 3, line.find('\'', start + 3) - start - 3));
+  }
+  ASSERT_EQ(loops, (lines{"src/self", "src/b/up", "deep/1/top"}));
+  expected.insert(loops.begin(), loops.end());
+
+  lines reported;
+  walk followed(repo(), walk::options().follow_links().on_unreadable(
+                            [&](const entry& e, std::error_code why) {
+                              reported.insert(e.path);
+                              EXPECT_EQ(why, std::errc::too_many_symbolic_link_levels) << e.path;
+                              EXPECT_FALSE(e.entered) << e.path;
+                            }));
+  lines walked;
+  for (const entry& e : followed) {
+    walked.insert(e.path);
+    EXPECT_EQ(e.kind == entry_kind::link, fs::is_symlink(tree / fs::u8path(e.path))) << e.path;
+    EXPECT_EQ(e.entered, types[e.path] == 'd') << e.path;
+    if (e.path == "linked") {
+      EXPECT_TRUE(e.tracked);
+    }
+    if (e.path.starts_with("linked/")) {
+      EXPECT_FALSE(e.tracked) << e.path;  // the index holds the link alone
+    }
+  }
+  EXPECT_EQ(walked, expected);
+  EXPECT_EQ(reported, loops);
+}
+
+TEST_F(WalkTest, AFollowedLinkIsJudgedAsTheFolderItLeadsTo) {
+  add_links(root, tree, false);
+  walk followed(repo(), walk::options().follow_links().use_index(false));
+  std::string all;
+  lines ignored;
+  lines ours;
+  for (const entry& e : followed) {
+    all += e.path + '\n';
+    if (e.ignored) {
+      ignored.insert(e.path);
+      ours.insert(e.rule_source + ':' + std::to_string(e.rule_line) + ':' + e.rule + '\t' + e.path);
+    }
+  }
+  EXPECT_EQ(ignored.count("web/node_modules"), 1u);  // by "node_modules/"
+  EXPECT_EQ(ignored.count("linked/pkg/a.map"), 1u);  // by the linked folder's own file
+  // Git does not follow links: it is asked about a copy whose links are
+  // real folders of the same shape (the dangling link, which cannot be
+  // copied, is asked about as a file that is not there).
+  file("all.txt", all);
+  ASSERT_EQ(shell("rm repo/dangling && cp -RL repo mirror", root), 0);
+  const std::string in_mirror = "cd ../mirror && git -c core.quotePath=false check-ignore ";
+  EXPECT_EQ(ask(in_mirror + "--no-index --stdin < '" + utf8(root / "all.txt") + "'"), ignored);
+  std::string asked;
+  for (const std::string& path : ignored) {
+    asked += path + '\n';
+  }
+  file("asked.txt", asked);
+  EXPECT_EQ(ask(in_mirror + "-v --no-index --stdin < '" + utf8(root / "asked.txt") + "'"), ours);
+}
+
+TEST_F(WalkTest, FollowingLinksReadsAheadTheSame) {
+  add_links(root, tree, true);
+  const auto sequence = [this](bool ahead) {
+    std::vector<std::string> out;
+    for (const entry& e : walk(repo(), walk::options().follow_links().read_ahead(ahead))) {
+      out.push_back(e.path + (e.ignored ? " i" : "") + (e.entered ? " e" : ""));
+    }
+    return out;
+  };
+  const std::vector<std::string> ahead = sequence(true);
+  EXPECT_EQ(ahead, sequence(false));
+  EXPECT_NE(std::find(ahead.begin(), ahead.end(), "linked/pkg/index.js"), ahead.end());
+}
+
+#ifndef _WIN32
+TEST_F(PlainWalkTest, SameFileSystemStopsWhereFindXdevStops) {
+  // A link to a folder on another file system than the temporary folder's:
+  // a folder of our own in /dev/shm where it is one, else /proc or /sys,
+  // which are only looked at, never walked.
+  std::error_code error;
+  const auto device = [&](const fs::path& path) { return platform::identify(path, error).device; };
+  fs::path other;
+  if (fs::is_directory("/dev/shm") && device("/dev/shm") != device(root) && !error) {
+    other = fs::path("/dev/shm") / ("quorvel-" + root.filename().string());
+    if (fs::create_directory(other, error)) {
+      testing::write_file(other / "inside", "x");
+    } else {
+      other.clear();
+    }
+  }
+  for (const char* candidate : {"/proc", "/sys"}) {
+    if (other.empty() && fs::is_directory(candidate) && device(candidate) != device(root) &&
+        !error) {
+      other = candidate;
+    }
+  }
+  if (other.empty()) {
+    GTEST_SKIP() << "no other file system to link to";
+  }
+  file("a/b/f", "x");
+  fs::create_directory_symlink(other, root / "a/other");
+  fs::create_directory_symlink(root / "a/b", root / "a/near");
+  const fs::path out = root.parent_path() / (root.filename().string() + "-find.txt");
+  const bool found_ok =
+      testing::shell("find -L . -mindepth 1 -xdev -printf '%P\\n' > '" + utf8(out) + "'", root) ==
+      0;
+  lines found;
+  {
+    std::ifstream in(out);
+    for (std::string line; std::getline(in, line);) {
+      found.insert(line);
+    }
+  }
+  fs::remove(out);
+  lines walked;
+  for (const entry& e :
+       walk(utf8(root), walk::options().follow_links().same_file_system().read_ahead(true))) {
+    walked.insert(e.path);
+    if (e.path == "a/other") {
+      EXPECT_FALSE(e.entered);
+    }
+  }
+  if (other.string().starts_with("/dev/shm")) {
+    // Without keeping to one file system, the link is entered.
+    EXPECT_EQ(paths(walk(utf8(root), walk::options().follow_links())).count("a/other/inside"), 1u);
+    testing::remove_tree(other);
+  }
+  EXPECT_TRUE(found_ok);
+  EXPECT_EQ(walked, found);
+  EXPECT_EQ(walked.count("a/near/f"), 1u);
+}
+#endif
 
 TEST_F(WalkTest, MovedWalkGoesOn) {
   walk first(repo(), walk::options().kept_only());
