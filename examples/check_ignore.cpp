@@ -6,13 +6,12 @@
 //
 // One line per path, in the order given: "<source>:<line>:<pattern>\t<path>",
 // or "::\t<path>" where no line decides; paths relative to <root> or
-// absolute, printed as given. --stdin reads them one per line (or in git's
-// C quotes); with -z paths and the four fields of an answer end in NUL.
-// --no-index leaves git's index out. Exit code as git's: 0 when a line
-// decided, 1 when none did, 128 where git refuses, 129 for a wrong command.
+// absolute, printed as given, never quoted. --stdin reads one per line (or in
+// git's C quotes); with -z paths and the four fields of an answer end in NUL.
+// --no-index leaves the index out. Exit code as git's: 0 when a line decided,
+// 1 when none, 128 where git refuses (not a path beyond a link), 129: usage.
 
 #include <cstdio>
-#include <exception>
 #include <iostream>
 #include <optional>
 #include <quorvel/platform/console.h>

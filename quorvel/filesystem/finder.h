@@ -312,8 +312,14 @@ void finder<Rules, Item>::list(const Item& folder, std::int32_t level) {
   engine_.enter(folder, view, ignores, level);
   entry_depth_ = depth_of(folder) + 1;
   while (entries.next()) {
-    if (engine_.passes_over(entries.name()) ||
-        (!limits_.hidden && !entries.name().empty() && entries.name().front() == '.')) {
+    if (engine_.passes_over(entries.name())) {
+      continue;
+    }
+    if (!limits_.hidden && !entries.name().empty() && entries.name().front() == '.') {
+      // Nor does the lister read such a folder.
+      if (ahead_.reader != nullptr && entries.type() == platform::entry_type::directory) {
+        ahead_.reader->leave_out(platform::join_name(where.native(), entries.name()));
+      }
       continue;
     }
     Item record = listed_record(folder, entries, entry_times);
@@ -408,7 +414,9 @@ auto finder<Rules, Item>::visit(Item& record, const platform::folder_queries& qu
     record.entered = false;
     return nullptr;
   }
-  if (limits_.follow_links && (record.attributes & platform::attribute_reparse_point) != 0) {
+  // Through a followed link, a real folder too may be one on the way down
+  // (a link to a folder above the root leads to the root again).
+  if (limits_.follow_links) {
     for (const visited* above = listing_visit_.get(); above != nullptr; above = above->up.get()) {
       if (above->identity == identity) {
         record.entered = false;

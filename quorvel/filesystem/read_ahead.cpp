@@ -1,6 +1,9 @@
 #include "quorvel/filesystem/read_ahead.h"
 
 #include <algorithm>
+#include <functional>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 
 #include "quorvel/platform/folder_listing.h"
@@ -21,13 +24,29 @@ constexpr std::size_t names_to_resume = most_names_ready / 2;  // the lister goe
 constexpr std::size_t folders_to_wake = 16;  // the walk goes on at this many ready ...
 constexpr std::size_t names_to_wake = 4096;  // ... or at this many names
 
-// Whether `path` is `folder` or lies below it.
-bool at_or_below(const string_type& path, const string_type& folder) {
-  if (path.size() < folder.size() || path.compare(0, folder.size(), folder) != 0) {
+// Folders the walk left out, searched by a view without a copy.
+struct text_hash {
+  using is_transparent = void;
+  std::size_t operator()(platform::native_view text) const noexcept {
+    return std::hash<platform::native_view>()(text);
+  }
+};
+using folder_set = std::unordered_set<string_type, text_hash, std::equal_to<>>;
+
+// Whether `path` is one of `folders` or lies below one: the path itself and
+// each folder above it are looked up, so the cost is the path's depth, not
+// the number of folders left out.
+bool at_or_below(platform::native_view path, const folder_set& folders) {
+  if (folders.empty()) {
     return false;
   }
-  return path.size() == folder.size() || folder.back() == char_type('/') ||
-         path[folder.size()] == char_type('/');
+  for (std::size_t end = path.size(); end != platform::native_view::npos && end > 0;
+       end = path.rfind(char_type('/'), end - 1)) {
+    if (folders.find(path.substr(0, end)) != folders.end()) {
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -131,12 +150,20 @@ void read_ahead::list_all(string_type root) {
   // listing's order and the last one is listed next.
   std::vector<string_type> stack;
   stack.push_back(std::move(root));
+  // What the walk left out (leave_out), as this thread last took it over,
+  // and the folders passed over for it since: promised no more.
+  folder_set left_out;
+  std::vector<string_type> passed_over;
   bool first = true;
   while (!stack.empty()) {
     listed_names out;
     out.where = std::move(stack.back());
     stack.pop_back();
-    std::size_t first_child = stack.size();
+    if (at_or_below(out.where, left_out)) {
+      passed_over.push_back(std::move(out.where));
+      continue;
+    }
+    const std::size_t first_child = stack.size();
     bool holds_skipped = false;
     {
       platform::folder_listing listing{std::filesystem::path(out.where)};
@@ -188,35 +215,21 @@ void read_ahead::list_all(string_type root) {
     if (stop_) {
       return;
     }
-    if (!left_out_.empty()) {
-      // What the walk will not enter is not listed: the folders waiting on
-      // the stack at or below a folder left out are dropped, and so is this
-      // listing where it lies there itself.
-      const auto left_out = [this](const string_type& path) {
-        return std::any_of(left_out_.begin(), left_out_.end(),
-                           [&](const string_type& folder) { return at_or_below(path, folder); });
-      };
-      std::size_t kept = 0;
-      std::size_t kept_before_children = 0;
-      for (std::size_t i = 0; i < stack.size(); ++i) {
-        if (left_out(stack[i])) {
-          promised_.erase(stack[i]);
-          continue;
-        }
-        kept_before_children += i < first_child ? 1 : 0;
-        if (kept != i) {
-          stack[kept] = std::move(stack[i]);
-        }
-        ++kept;
-      }
-      stack.resize(kept);
-      first_child = kept_before_children;
-      const bool dropped = left_out(out.where);
-      left_out_.clear();
-      if (dropped) {
-        promised_.erase(out.where);
-        continue;
-      }
+    // What the walk will not enter is not listed: a folder at or below one
+    // it left out is passed over when it comes off the stack, and this
+    // listing is dropped, with its subfolders, where it lies there itself.
+    for (string_type& folder : left_out_) {
+      left_out.insert(std::move(folder));
+    }
+    left_out_.clear();
+    for (const string_type& folder : passed_over) {
+      promised_.erase(folder);
+    }
+    passed_over.clear();
+    if (at_or_below(out.where, left_out)) {
+      promised_.erase(out.where);
+      stack.resize(first_child);
+      continue;
     }
     ready_names_ += out.types.size();
     ready_.push_back(std::move(out));

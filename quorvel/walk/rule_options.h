@@ -57,9 +57,9 @@ class rule_options {
   // "/"); may be given several times. In one folder ".gitignore" is read
   // first, then these names in the order given, and a later file's matching
   // line wins, as though appended to the earlier. A walk marks such files as
-  // rule files. A name that cannot be one makes the walk or the checker
-  // throw std::invalid_argument when it is made. Costs one lookup in each
-  // folder's listing.
+  // rule files. A name that cannot be one makes the walk, or a checker over
+  // a tree, throw std::invalid_argument when it is made (rules held in
+  // memory have no names). Costs one lookup in each folder's listing.
   Options& rule_file_name(std::string name) {
     chosen_.rule_file_names.push_back(std::move(name));
     return self();

@@ -665,8 +665,8 @@ TEST_F(WalkTest, OverridesDecideFirstYetCannotReachBelowAnIgnoredFolder) {
 
 // Links for the walks that follow them: a pnpm-style node_modules and a
 // second link to the same store (which holds a rule file), and, where
-// `loops`, links back to the folder they are in, to its parent and to the
-// top; a dangling link and a link to a file.
+// `loops`, links back to the folder they are in, to its parent, to the top
+// and to the folder above the top; a dangling link and a link to a file.
 void add_links(const fs::path& root, const fs::path& tree, bool loops) {
   testing::write_file(root / "store/pkg/index.js", "x");
   testing::write_file(root / "store/pkg/a.map", "x");
@@ -680,6 +680,8 @@ void add_links(const fs::path& root, const fs::path& tree, bool loops) {
     fs::create_directory_symlink(tree / "src", tree / "src/self");
     fs::create_directory_symlink(tree / "src", tree / "src/b/up");
     fs::create_directory_symlink(tree, tree / "deep/1/top");
+    // Above the root: the tree is reached again as a real folder below it.
+    fs::create_directory_symlink(root, tree / "deep/1/above");
   }
 }
 
@@ -705,7 +707,7 @@ TEST_F(WalkTest, FollowedLinksWalkWhatFindFollows) {
     ASSERT_NE(start, std::string::npos) << line;
     loops.insert(line.substr(start + 3, line.find('\'', start + 3) - start - 3));
   }
-  ASSERT_EQ(loops, (lines{"src/self", "src/b/up", "deep/1/top"}));
+  ASSERT_EQ(loops, (lines{"src/self", "src/b/up", "deep/1/top", "deep/1/above/repo"}));
   expected.insert(loops.begin(), loops.end());
 
   lines reported;
