@@ -20,13 +20,13 @@
 
 #include "quorvel/filesystem/design_engine.h"
 #include "quorvel/filesystem/folder_entries.h"
+#include "quorvel/filesystem/folder_trail.h"
 #include "quorvel/filesystem/item.h"
 #include "quorvel/filesystem/lean_item.h"
 #include "quorvel/filesystem/next_iterator.h"
 #include "quorvel/filesystem/read_ahead.h"
 #include "quorvel/filesystem/records.h"
 #include "quorvel/filesystem/rule_engine.h"
-#include "quorvel/platform/file_identity.h"
 #include "quorvel/platform/file_info.h"
 #include "quorvel/platform/native_path.h"
 #include "quorvel/text/split.h"
@@ -160,14 +160,6 @@ class finder {
   std::size_t depth_of(const Item& folder) const;
   // Judges one listed entry and keeps it (and queues a folder to enter).
   void add_entry(const Item& folder, Item& record, const platform::folder_queries& queries);
-  // Whether the walk keeps track of the folders' identities.
-  bool tracks_identity() const { return limits_.follow_links || limits_.same_file_system; }
-  // For a `record` to be entered when identities are tracked: its identity
-  // and the folders above it, or null with `record.entered` cleared (and
-  // `why` set where it is to be reported) where it is not to be entered.
-  struct visited;
-  std::shared_ptr<const visited> visit(Item& record, const platform::folder_queries& queries,
-                                       std::error_code& why) const;
   // Tells the lister, where one reads ahead, that the walk does not enter
   // `folder`, so that it does not list what lies below.
   void leave_out(const Item& folder);
@@ -186,22 +178,11 @@ class finder {
   walk_options limits_;
   std::function<bool(const Item&)> filter_;
   std::function<void(const Item&, std::error_code)> unreadable_;
-  // With tracked identities: for each of `folders`, its identity and its
-  // ancestors' (one chain each, shared), and the chain of the folder being
-  // listed.
-  std::vector<std::shared_ptr<const visited>> visits_;
-  std::shared_ptr<const visited> listing_visit_;
-  std::uint64_t root_device_ = 0;
+  // The folders come through, for walks that follow links or keep to one
+  // file system.
+  folder_trail trail_;
   std::size_t root_length_ = 0;  // of the root record's native text
   std::size_t entry_depth_ = 1;  // of the entries being listed
-};
-
-// A folder the walk enters, as it tells folders apart: its identity, and the
-// folder it was reached from (null for the root).
-template <class Rules, class Item>
-struct finder<Rules, Item>::visited {
-  platform::file_identity identity;
-  std::shared_ptr<const visited> up;
 };
 
 template <class Rules, class Item>
@@ -240,13 +221,9 @@ void finder<Rules, Item>::limit(const walk_options& options) {
   if constexpr (requires(engine_type & engine) { engine.follow_links(true); }) {
     engine_.follow_links(options.follow_links);
   }
-  visits_.clear();
-  if (tracks_identity() && folders.size() == 1) {
-    // A root that cannot be told is one that cannot be listed either.
-    std::error_code error;
-    visits_.push_back(std::make_shared<const visited>(
-        visited{platform::identify(platform::listing_path(path_of(folders.back())), error), {}}));
-    root_device_ = visits_.back()->identity.device;
+  if (folders.size() == 1) {
+    trail_.start(options.follow_links, options.same_file_system,
+                 platform::listing_path(path_of(folders.back())));
   }
 }
 
@@ -280,10 +257,7 @@ bool finder<Rules, Item>::next(Item& out) {
 
     const Item folder = std::move(folders.back());
     folders.pop_back();
-    if (!visits_.empty()) {
-      listing_visit_ = std::move(visits_.back());
-      visits_.pop_back();
-    }
+    trail_.take();
     list(folder, static_cast<std::int32_t>(folders.size()));
     sort_entries(items);
   }
@@ -367,10 +341,11 @@ void finder<Rules, Item>::add_entry(const Item& folder, Item& record,
   const bool pruned = limits_.prune_ignored && record.ignored;
   // Told before the filter, which sees whether the walk would go in.
   record.entered = recursive && !pruned && entry_depth_ < limits_.max_depth && may_enter;
-  std::shared_ptr<const visited> visit_here;
+  folder_trail::handle step;
   std::error_code why;
-  if (record.entered && tracks_identity()) {
-    visit_here = visit(record, queries, why);
+  if (record.entered && trail_.active()) {
+    step = trail_.admit(path_of(record), queries, why);
+    record.entered = step != nullptr;
   }
   if (filter_ && !filter_(record)) {
     if (may_enter) {
@@ -383,8 +358,8 @@ void finder<Rules, Item>::add_entry(const Item& folder, Item& record,
   }
   if (record.entered) {
     folders.push_back(record);
-    if (tracks_identity()) {
-      visits_.push_back(std::move(visit_here));
+    if (trail_.active()) {
+      trail_.push(std::move(step));
     }
   } else if (may_enter) {
     leave_out(record);
@@ -399,33 +374,6 @@ void finder<Rules, Item>::leave_out(const Item& folder) {
   if (ahead_.reader != nullptr) {
     ahead_.reader->leave_out(platform::listing_path(path_of(folder)).native());
   }
-}
-
-template <class Rules, class Item>
-auto finder<Rules, Item>::visit(Item& record, const platform::folder_queries& queries,
-                                std::error_code& why) const -> std::shared_ptr<const visited> {
-  const platform::file_identity identity = queries.identify(path_of(record), why);
-  if (why) {
-    // Gone, or not reachable: it could not be listed either.
-    record.entered = false;
-    return nullptr;
-  }
-  if (limits_.same_file_system && identity.device != root_device_) {
-    record.entered = false;
-    return nullptr;
-  }
-  // Through a followed link, a real folder too may be one on the way down
-  // (a link to a folder above the root leads to the root again).
-  if (limits_.follow_links) {
-    for (const visited* above = listing_visit_.get(); above != nullptr; above = above->up.get()) {
-      if (above->identity == identity) {
-        record.entered = false;
-        why = std::make_error_code(std::errc::too_many_symbolic_link_levels);
-        return nullptr;
-      }
-    }
-  }
-  return std::make_shared<const visited>(visited{identity, listing_visit_});
 }
 
 template <class Rules, class Item>
